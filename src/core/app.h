@@ -1,0 +1,63 @@
+// The process-wide records of the running program, made at start-up and
+// handed to the functions that work on them.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bike/physics_world.h"
+#include "core/cmdline.h"
+#include "core/data_lists.h"
+#include "platform/clock.h"
+#include "settings/global_options.h"
+#include "settings/settings.h"
+#include "track/track_list.h"
+#include "vfs/vfs.h"
+
+enum { SLOT_COUNT = 160 };
+
+// What start-up asks of the window.
+struct WindowRequest {
+  int width = 0, height = 0;  // client size; 0 x 0 means the desktop size
+  bool fullscreen = false;
+  int colour_bits = 16;       // 32 is asked for as 24
+  int depth_bits = 16;
+};
+
+struct App {
+  Vfs vfs;                       // search folders, file index
+  Settings settings;             // the player's settings
+  GlobalOptions options;         // derived detail values
+  CommandLine cl;                // what the command line asked for
+  TrackList tracks;              // every track found
+  int track_selected = 0;        // highlighted row of the track menu
+  DataLists lists;               // demos, series, texture choices
+  std::vector<std::string> video_modes;  // "Default Fullscreen", "Windowed", "%dx%d"...
+  WindowRequest window;          // size and pixel format asked for
+  bool have_window = false;      // a window and GL context are open
+  PhysicsWorld physics;          // rigid-body world and contact group
+  FILE* record_audio = nullptr;  // --record-audio file, or none
+  bool audio_open = false;       // an audio output is open
+  int lineup[SLOT_COUNT] = {};   // slot codes for the next track load
+  int slot_not_local[SLOT_COUNT] = {};  // 0 when this machine drives the slot
+  int menu_screen = 0;           // -1 riding, 0 main menu...
+  bool left_button = false;      // left mouse button held
+  int loading_counter = 0;       // frames of the loading screen drawn
+  ClockTime loading_last{0, 0};  // when the loading screen was last drawn
+  ClockTime loading_start{0, 0}; // when the loading screen first showed
+};
+
+extern const char* const loamrun_version;
+
+// Start-up: returns -1 when the main loop should run, else the exit status.
+int app_start(App& app, int argc, char** argv);
+// Shut-down in its fixed order; returns the exit status (0).
+int app_shutdown(App& app);
+// The whole program.
+int app_main(int argc, char** argv);
+
+// Shows a shut-down or loading step: drains input, zeroes the controls,
+// shows the text on a status screen and logs it.
+void app_status_line(App& app, const char* text);
+// Keeps the loading screen alive during long work (at most 16 frames a second).
+void app_loading_pump(App& app);

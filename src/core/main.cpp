@@ -1,0 +1,3 @@
+#include "core/app.h"
+
+int main(int argc, char** argv) { return app_main(argc, argv); }

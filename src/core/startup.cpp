@@ -1,0 +1,160 @@
+// Start-up: from the process entry to the main loop.
+#include "core/app.h"
+
+#include "platform/log.h"
+#include "platform/mem.h"
+#include "platform/message_box.h"
+#include "platform/shell.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+const char* const loamrun_version = "2021-03-15-1561 snapshot";
+
+// The out-of-memory stop needs to reach the running program's records.
+static App* running_app = nullptr;
+
+static void app_out_of_memory() {
+  if (running_app && running_app->record_audio) fclose(running_app->record_audio);
+  message_box("Error", "Out of virtual memory");
+  log_message("Out of virtual memory\n");
+}
+
+// The game data is there when one search folder holds "zzzz.saf".
+static bool app_find_game_data(App& app) {
+  for (int i = 0; const char* folder = vfs_search_folder(app.vfs, i); ++i) {
+    std::string path = std::string(folder) + "zzzz.saf";
+    if (FILE* f = fopen(path.c_str(), "rb")) {
+      fclose(f);
+      return true;
+    }
+  }
+  return false;
+}
+
+static void app_vfs_pump(void* context) { app_loading_pump(*(App*)context); }
+
+// Window size and pixel format from the video mode, settings and command line.
+static void app_choose_window(App& app) {
+  WindowRequest& w = app.window;
+  const std::string& mode = app.settings.video_mode;
+  int mw = 0, mh = 0;
+  if (mode == "Windowed") {
+    w.width = app.settings.xres;
+    w.height = app.settings.yres;
+    w.fullscreen = false;
+  } else {
+    if (sscanf(mode.c_str(), "%dx%d", &mw, &mh) != 2) mw = mh = 0;  // "Default Fullscreen": desktop size
+    w.width = mw;
+    w.height = mh;
+    w.fullscreen = true;
+  }
+  w.colour_bits = app.cl.depth == 32 ? 24 : app.cl.depth;
+  w.depth_bits = app.cl.zdepth;
+}
+
+int app_start(App& app, int argc, char** argv) {
+  running_app = &app;
+  mem_set_out_of_memory_handler(app_out_of_memory);
+  if (argc == 2 && strcmp(argv[1], "--open-home") == 0) {
+    vfs_open_home(app.vfs);
+    return 0;
+  }
+
+  // Home folder, log and game data.
+  const char* home = vfs_search_folder(app.vfs, 0);
+  if (home) vfs_make_parents(home);
+  log_message("KELP_LOGFILE=%slastlog.txt", home ? home : "");
+  if (!app_find_game_data(app)) {
+    message_box("Problem starting Loamrun", "Can't find game data\n");
+    log_message("Can't find game data\n");
+    log_close();
+    return 1;
+  }
+  log_message("Loamrun version %s\n", loamrun_version);
+  for (auto& entry : app.settings.server_name_history) entry[0] = 0;
+  app.video_modes = {"Default Fullscreen", "Windowed"};
+
+  // Settings before the command line, then the values derived from them.
+  settings_apply_preset(app.settings, 0);
+  global_options_from_settings(app.options, app.settings);
+
+  switch (cmdline_parse(argc, argv, app.cl, app.options, app.settings, stderr)) {
+    case CMDLINE_ERROR:
+      log_close();
+      return 1;
+    case CMDLINE_OPEN_HOME:
+      vfs_open_home(app.vfs);
+      log_close();
+      return 0;
+    case CMDLINE_OK:
+      break;
+  }
+  if (!app.cl.connect.empty()) app.cl.start_track.clear();
+  app_choose_window(app);
+
+  // The file index and everything found in it.
+  app.vfs.pump = app_vfs_pump;
+  app.vfs.pump_context = &app;
+  app_loading_pump(app);
+  vfs_file_list(app.vfs);
+  app.lists.rider_bodies = data_lists_textures(app.vfs, "rider_body-");
+  app.lists.rider_heads = data_lists_textures(app.vfs, "rider_head-");
+  app.lists.bike_textures = data_lists_textures(app.vfs, app.settings.bike + "-");
+  app.lists.wheel_textures = data_lists_textures(app.vfs, "wheels-");
+  app.lists.rider_body = data_lists_find(app.lists.rider_bodies, app.settings.rider_body);
+  app.lists.rider_head = data_lists_find(app.lists.rider_heads, app.settings.rider_head);
+  app.lists.bike_texture = data_lists_find(app.lists.bike_textures, app.settings.bike_texture);
+  app.lists.wheel_texture = data_lists_find(app.lists.wheel_textures, app.settings.wheel_texture);
+  if (tracks_scan(app.tracks, app.vfs, app.cl.verbosity) == 0) {
+    fprintf(stderr, "No tracks found\n");
+    log_message("No tracks found\n");
+    log_close();
+    return 1;
+  }
+  data_lists_collect_demos(app.lists, app.vfs, app.cl.verbosity);
+  data_lists_collect_series(app.lists, app.vfs);
+  const std::string& wanted = app.cl.start_track.empty() ? app.settings.track : app.cl.start_track;
+  int selected = tracks_find(app.tracks, wanted);
+  app.track_selected = selected < 0 ? 0 : selected;
+
+  // Audio: the recorder's file, or nothing.
+  if (!app.cl.record_audio.empty()) {
+    app.record_audio = fopen(app.cl.record_audio.c_str(), "wb");
+    if (!app.record_audio) {
+      fprintf(stderr, "Can't open '%s' for writing: no audio will be recorded\n", app.cl.record_audio.c_str());
+      log_message("Can't open '%s' for writing: no audio will be recorded\n", app.cl.record_audio.c_str());
+    }
+  }
+
+  // The physics world is needed whether or not the window could draw.
+  if (!physics_world_create(app.physics)) {
+    fprintf(stderr, "Can't create the physics world\n");
+    app_shutdown(app);
+    return 1;
+  }
+
+  for (int i = 0; i < SLOT_COUNT; ++i) {
+    app.slot_not_local[i] = 1;
+    app.lineup[i] = 0;
+  }
+  if (app.cl.demo_file.empty()) app.lineup[0] = 2;
+  app.menu_screen = app.cl.connect.empty() ? 0 : -1;
+  return -1;
+}
+
+int app_main(int argc, char** argv) {
+  App* app = new App;
+  int status = app_start(*app, argc, argv);
+  if (status < 0) {
+    // There is no game window in this build yet: start-up has done all it
+    // can without one, so the program shuts down in order here.
+    fprintf(stderr, "Loamrun: start-up complete; no game window is available yet, shutting down\n");
+    log_message("No game window is available yet: shutting down\n");
+    status = app_shutdown(*app);
+  }
+  running_app = nullptr;
+  delete app;
+  return status;
+}

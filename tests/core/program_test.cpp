@@ -1,0 +1,192 @@
+// Runs the real program on small data folders and checks its status, its
+// messages and its log.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "test_util.h"
+
+extern char** environ;
+
+struct RunResult {
+  int status = -1;   // exit status
+  std::string err;   // standard error
+};
+
+static RunResult run_loamrun(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+  TempDir out;
+  std::string err_path = out / "stderr.txt";
+  std::vector<std::string> argv_s{LOAMRUN_BIN};
+  argv_s.insert(argv_s.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_s) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env_s = env;
+  for (char** e = environ; *e; ++e) {
+    std::string v = *e;
+    std::string key = v.substr(0, v.find('='));
+    bool overridden = false;
+    for (auto& o : env)
+      if (o.substr(0, o.find('=')) == key) overridden = true;
+    // No display unless a test asks for one: a message box would wait for a click.
+    static const char* const dropped[] = {"KELP_LOGFILE", "KELP_LOGFILE_FLAGS", "KELP_OPTIONS", "LR_CHECK_ALLOC",
+                                          "LR_HOME", "DISPLAY", "WAYLAND_DISPLAY"};
+    for (const char* d : dropped)
+      if (key == d) overridden = true;
+    if (!overridden) env_s.push_back(v);
+  }
+  std::vector<char*> envp;
+  for (auto& e : env_s) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  RunResult r;
+  if (posix_spawn(&pid, LOAMRUN_BIN, &fa, nullptr, argv.data(), envp.data()) != 0) return r;
+  posix_spawn_file_actions_destroy(&fa);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.err = read_file(err_path);
+  return r;
+}
+
+// An archive image: header lines "size name", "-", then the data in order.
+static std::string make_saf(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::string header, data;
+  for (auto& [name, bytes] : files) {
+    header += std::to_string(bytes.size()) + " " + name + "\n";
+    data += bytes;
+  }
+  return header + "-\n" + data;
+}
+
+struct ProgramFixture : ::testing::Test {
+  TempDir dir;
+  std::string game() { return dir / "game"; }
+  std::string xdg() { return dir / "xdg"; }
+  std::string home() { return dir / "xdg/Loamrun/"; }
+  std::vector<std::string> env() { return {"LR_HOME=" + game(), "XDG_DATA_HOME=" + xdg()}; }
+  void make_game_data(bool with_tracks) {
+    std::vector<std::pair<std::string, std::string>> files = {{"readme.txt", "hello"}};
+    if (with_tracks) {
+      files.push_back({"tracks/hill/terrain.hf", "1 2.0 0 0\n"});
+      files.push_back({"tracks/hill/desc", "Hill Climb\nmore\n"});
+    }
+    write_file(game() + "/zzzz.saf", make_saf(files));
+    if (with_tracks) write_file(game() + "/tracks/flat/terrain.hf.gz", gzip_bytes("1 2.0 0 0\n"));
+    write_file(game() + "/demos/first race.lrdemo", "");
+  }
+  std::string log() { return read_file(home() + "lastlog.txt"); }
+};
+
+static std::string unstamped(const std::string& text) {
+  return std::regex_replace(text, std::regex(R"(\[\d+:\d\d:\d\d\.\d\d\] )"), "");
+}
+
+// True when the lines appear in the text in this order.
+static bool in_order(const std::string& text, const std::vector<std::string>& lines) {
+  size_t at = 0;
+  for (const std::string& l : lines) {
+    size_t found = text.find(l, at);
+    if (found == std::string::npos) {
+      ADD_FAILURE() << "missing or out of order: " << l;
+      return false;
+    }
+    at = found + l.size();
+  }
+  return true;
+}
+
+TEST_F(ProgramFixture, StartsLogsAndShutsDownInOrder) {
+  make_game_data(true);
+  RunResult r = run_loamrun({"--debug"}, env());
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string text = unstamped(log());
+  EXPECT_TRUE(std::regex_search(log(), std::regex(R"(^\[\d+:\d\d:\d\d\.\d\d\] Logfile ")")));
+  EXPECT_TRUE(in_order(text, {"Logfile \"" + home() + "lastlog.txt\" opened\n", "KELP 0.31\n",
+                              "Loamrun version 2021-03-15-1561 snapshot\n", "Listing directories\n",
+                              "Listing archives\n", "Creating file list\n", "File index complete\n",
+                              "tracks/hill -> Hill Climb\n", "tracks/flat -> tracks/flat\n",
+                              "demos/first race.lrdemo -> first race\n", "Deallocating bikes\n",
+                              "Finished deallocating bikes\n", "Freeing memory (1)\n", "Closing input devices\n",
+                              "Closing audio\n", "Writing config files\n", "Freeing memory (2)\n",
+                              "Freeing memory (3)\n", "Freeing file list\n", "Freeing memory (4)\n",
+                              "Deleting textures\n", "Deleting models\n"}));
+}
+
+TEST_F(ProgramFixture, RunsOnTheGeneratedGameData) {
+  std::string cmd = std::string(LR_GAMEDATA_BIN) + " '" + game() + "' > /dev/null";
+  ASSERT_EQ(system(cmd.c_str()), 0);
+  RunResult r = run_loamrun({"--debug", "--nosound"}, env());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(in_order(unstamped(log()), {"File index complete\n", "tracks/claypit -> Clay Pit MX\n",
+                                          "tracks/sandhill -> Sand Hill MX\n", "Deleting models\n"}));
+}
+
+TEST_F(ProgramFixture, MissingGameDataIsAFailure) {
+  test_mkdirs(game() + "/");
+  RunResult r = run_loamrun({}, env());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Problem starting Loamrun"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Can't find game data\n"), std::string::npos) << r.err;
+}
+
+TEST_F(ProgramFixture, GameDataWithoutTracksIsAFailure) {
+  make_game_data(false);
+  RunResult r = run_loamrun({}, env());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "No tracks found\n");
+}
+
+TEST_F(ProgramFixture, CommandLineErrorsEndWithStatusOne) {
+  make_game_data(true);
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"-x"}, "bad option '-x'\n"},
+      {{"a", "b"}, "Too many files!\n"},
+      {{"--chase-center", "1,2"}, "Bad arg for --chase-center\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = run_loamrun(c.args, env());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.message);
+  }
+}
+
+TEST_F(ProgramFixture, OpenHomeAloneShowsTheFolderWithoutALog) {
+  make_game_data(true);
+  // A stand-in for the desktop's opener records what it was asked to show.
+  std::string bin = dir / "bin";
+  std::string opened = dir / "opened.txt";
+  write_file(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" > '" + opened + "'\n");
+  chmod((bin + "/xdg-open").c_str(), 0755);
+  std::vector<std::string> e = env();
+  e.push_back("PATH=" + bin + ":/usr/bin:/bin");
+  RunResult r = run_loamrun({"--open-home"}, e);
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (int i = 0; i < 100 && !file_exists(opened); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(read_file(opened), home().substr(0, home().size() - 1) + "\n");
+  EXPECT_FALSE(file_exists(home() + "lastlog.txt"));
+  EXPECT_TRUE(file_exists(home()));
+}
+
+TEST_F(ProgramFixture, UnwritableAudioRecordingIsReported) {
+  make_game_data(true);
+  RunResult r = run_loamrun({"--record-audio", dir / "no/such/folder/out.raw"}, env());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("Can't open '" + (dir / "no/such/folder/out.raw") + "' for writing"), std::string::npos)
+      << r.err;
+}
