@@ -8,9 +8,12 @@
 #include "bike/physics_world.h"
 #include "core/cmdline.h"
 #include "core/data_lists.h"
+#include "core/loop.h"
 #include "platform/clock.h"
+#include "platform/window.h"
 #include "settings/global_options.h"
 #include "settings/settings.h"
+#include "render/gl_setup.h"
 #include "track/track_list.h"
 #include "vfs/vfs.h"
 
@@ -33,15 +36,17 @@ struct App {
   int track_selected = 0;        // highlighted row of the track menu
   DataLists lists;               // demos, series, texture choices
   std::vector<std::string> video_modes;  // "Default Fullscreen", "Windowed", "%dx%d"...
-  WindowRequest window;          // size and pixel format asked for
-  bool have_window = false;      // a window and GL context are open
+  WindowRequest window_request;  // size and pixel format asked for
+  Window* window = nullptr;      // the window and its GL context, or none
+  GlDriverInfo gl;               // what the GL driver said it is
+  MainLoop loop;                 // frame and tic timing, views, controls
+  bool screenshot_pending = false;  // take a screenshot after the next frame is drawn
+  int screenshot_number = 0;     // number of the next screenshot (0 = not yet decided)
   PhysicsWorld physics;          // rigid-body world and contact group
   FILE* record_audio = nullptr;  // --record-audio file, or none
   bool audio_open = false;       // an audio output is open
   int lineup[SLOT_COUNT] = {};   // slot codes for the next track load
   int slot_not_local[SLOT_COUNT] = {};  // 0 when this machine drives the slot
-  int menu_screen = 0;           // -1 riding, 0 main menu...
-  bool left_button = false;      // left mouse button held
   int loading_counter = 0;       // frames of the loading screen drawn
   ClockTime loading_last{0, 0};  // when the loading screen was last drawn
   ClockTime loading_start{0, 0}; // when the loading screen first showed
@@ -61,3 +66,7 @@ int app_main(int argc, char** argv);
 void app_status_line(App& app, const char* text);
 // Keeps the loading screen alive during long work (at most 16 frames a second).
 void app_loading_pump(App& app);
+// Drops every pending input event (while loading or waiting for the window).
+void app_drain_events(App& app);
+// Runs frames until the quit flag is set.
+void app_main_loop(App& app);

@@ -2,17 +2,31 @@
 #include "core/app.h"
 
 #include "platform/log.h"
+#include "render/loading_screen.h"
+
+void app_drain_events(App& app) {
+  if (!app.window) return;
+  InputEvent e;
+  while (event_poll(app.window, e)) {
+  }
+}
 
 void app_loading_pump(App& app) {
+  app_drain_events(app);
   ClockTime now = clock_now();
-  if (app.loading_counter == 0) app.loading_start = now;
+  if (app.loading_counter == 0 && app.loading_start.seconds == 0) app.loading_start = now;
   if (clock_to_double(now) - clock_to_double(app.loading_last) < 1.0 / 16) return;
-  if (!app.have_window) return;
+  Drawable d;
+  if (!app.window || !frame_begin(app.window, d)) return;
   app.loading_last = now;
-  ++app.loading_counter;
+  loading_screen_draw(d.width, d.height, unsigned(app.loading_counter++),
+                      clock_to_double(now) - clock_to_double(app.loading_start));
+  frame_end(app.window);
 }
 
 void app_status_line(App& app, const char* text) {
-  app.left_button = false;
+  app_drain_events(app);
+  for (ControlEntry& c : app.loop.table) c.value = 0;
+  app.loop.left_button = false;
   log_message("%s\n", text);
 }

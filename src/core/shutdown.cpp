@@ -33,6 +33,8 @@ int app_shutdown(App& app) {
   app_status_line(app, "Deleting textures");
   app_status_line(app, "Deleting models");
 
+  window_close(app.window);
+  app.window = nullptr;
   log_close();
   if (mem_global().state == MEMCHECK_ON) mem_report();
   sleep(1);

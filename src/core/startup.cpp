@@ -17,6 +17,7 @@ static App* running_app = nullptr;
 
 static void app_out_of_memory() {
   if (running_app && running_app->record_audio) fclose(running_app->record_audio);
+  if (running_app && running_app->window) window_close(running_app->window);
   message_box("Error", "Out of virtual memory");
   log_message("Out of virtual memory\n");
 }
@@ -37,7 +38,7 @@ static void app_vfs_pump(void* context) { app_loading_pump(*(App*)context); }
 
 // Window size and pixel format from the video mode, settings and command line.
 static void app_choose_window(App& app) {
-  WindowRequest& w = app.window;
+  WindowRequest& w = app.window_request;
   const std::string& mode = app.settings.video_mode;
   int mw = 0, mh = 0;
   if (mode == "Windowed") {
@@ -75,6 +76,9 @@ int app_start(App& app, int argc, char** argv) {
   log_message("Loamrun version %s\n", loamrun_version);
   for (auto& entry : app.settings.server_name_history) entry[0] = 0;
   app.video_modes = {"Default Fullscreen", "Windowed"};
+  const DisplayMode* modes = display_modes();
+  for (const DisplayMode* m = modes; m->width || m->height; ++m)
+    if (m->bits == modes[0].bits) app.video_modes.push_back(std::to_string(m->width) + "x" + std::to_string(m->height));
 
   // Settings before the command line, then the values derived from them.
   settings_apply_preset(app.settings, 0);
@@ -93,6 +97,14 @@ int app_start(App& app, int argc, char** argv) {
   }
   if (!app.cl.connect.empty()) app.cl.start_track.clear();
   app_choose_window(app);
+  const WindowRequest& wr = app.window_request;
+  app.window = window_open("Loamrun", wr.width, wr.height, wr.colour_bits | (wr.fullscreen ? WINDOW_FULLSCREEN : 0), 0,
+                           wr.depth_bits, 0, 0);
+  if (!app.window) {
+    fprintf(stderr, "Can't open the game window (is there a display?)\n");
+    log_close();
+    return 1;
+  }
 
   // The file index and everything found in it.
   app.vfs.pump = app_vfs_pump;
@@ -110,6 +122,8 @@ int app_start(App& app, int argc, char** argv) {
   if (tracks_scan(app.tracks, app.vfs, app.cl.verbosity) == 0) {
     fprintf(stderr, "No tracks found\n");
     log_message("No tracks found\n");
+    window_close(app.window);
+    app.window = nullptr;
     log_close();
     return 1;
   }
@@ -128,7 +142,19 @@ int app_start(App& app, int argc, char** argv) {
     }
   }
 
-  // The physics world is needed whether or not the window could draw.
+  // Wait until the window can be drawn, then ask the driver what it is.
+  Drawable d;
+  while (!frame_begin(app.window, d)) {
+    app_drain_events(app);
+    clock_sleep(0, 62500);
+  }
+  app.gl = gl_query_driver();
+  gl_initial_state(app.options.flat_shading);
+  frame_end(app.window);
+
+  // The controls, the working lists and the physics world are made whether
+  // or not that first swap succeeded: later steps rely on them.
+  loop_init(app.loop);
   if (!physics_world_create(app.physics)) {
     fprintf(stderr, "Can't create the physics world\n");
     app_shutdown(app);
@@ -136,11 +162,17 @@ int app_start(App& app, int argc, char** argv) {
   }
 
   for (int i = 0; i < SLOT_COUNT; ++i) {
-    app.slot_not_local[i] = 1;
+    app.loop.slot_not_local[i] = 1;
     app.lineup[i] = 0;
   }
   if (app.cl.demo_file.empty()) app.lineup[0] = 2;
-  app.menu_screen = app.cl.connect.empty() ? 0 : -1;
+  MainLoop& L = app.loop;
+  L.menu_screen = app.cl.connect.empty() ? MENU_MAIN : MENU_NONE;
+  L.show_pause = !app.cl.hidden_pause;
+  L.show_hud = !app.cl.hidden_hud;
+  L.lock_fps = app.cl.lock_fps;
+  L.warp = app.cl.warp;
+  L.editor_enabled = app.cl.editor;
   return -1;
 }
 
@@ -148,10 +180,7 @@ int app_main(int argc, char** argv) {
   App* app = new App;
   int status = app_start(*app, argc, argv);
   if (status < 0) {
-    // There is no game window in this build yet: start-up has done all it
-    // can without one, so the program shuts down in order here.
-    fprintf(stderr, "Loamrun: start-up complete; no game window is available yet, shutting down\n");
-    log_message("No game window is available yet: shutting down\n");
+    app_main_loop(*app);
     status = app_shutdown(*app);
   }
   running_app = nullptr;

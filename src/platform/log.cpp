@@ -119,7 +119,10 @@ void log_error(const char* text) {
     std::lock_guard<std::mutex> guard(log.lock);
     log.last_error = text ? text : "";
   }
-  log_message("Error: %s\n", text ? text : "");
+  // Error texts usually end in their own line feed; one is enough.
+  std::string t = text ? text : "";
+  if (!t.empty() && t.back() == '\n') t.pop_back();
+  log_message("Error: %s\n", t.c_str());
 }
 
 const char* log_last_error() { return log_global().last_error.c_str(); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,11 +19,19 @@ extern char** environ;
 struct RunResult {
   int status = -1;   // exit status
   std::string err;   // standard error
+  std::string out;   // standard output
 };
 
-static RunResult run_loamrun(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+struct RunOptions {
+  std::string stop_when_logged;  // once the log holds this text, send SIGTERM
+  std::string log_path;          // the log to watch
+  int timeout_seconds = 60;      // then the program is killed
+};
+
+static RunResult run_loamrun(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                             const RunOptions& opt = RunOptions()) {
   TempDir out;
-  std::string err_path = out / "stderr.txt";
+  std::string err_path = out / "stderr.txt", out_path = out / "stdout.bin";
   std::vector<std::string> argv_s{LOAMRUN_BIN};
   argv_s.insert(argv_s.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -48,16 +57,37 @@ static RunResult run_loamrun(const std::vector<std::string>& args, const std::ve
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid;
   RunResult r;
   if (posix_spawn(&pid, LOAMRUN_BIN, &fa, nullptr, argv.data(), envp.data()) != 0) return r;
   posix_spawn_file_actions_destroy(&fa);
   int status = 0;
-  waitpid(pid, &status, 0);
+  bool signalled = false;
+  auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (elapsed > opt.timeout_seconds) {
+      ADD_FAILURE() << "loamrun did not stop; killed";
+      kill(pid, SIGKILL);
+    } else if (!signalled && !opt.stop_when_logged.empty() &&
+               read_file(opt.log_path).find(opt.stop_when_logged) != std::string::npos) {
+      kill(pid, SIGTERM);
+      signalled = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   r.err = read_file(err_path);
+  r.out = read_file(out_path);
   return r;
+}
+
+static bool have_display() {
+  const char* d = getenv("DISPLAY");
+  return d && *d;
 }
 
 // An archive image: header lines "size name", "-", then the data in order.
@@ -76,6 +106,20 @@ struct ProgramFixture : ::testing::Test {
   std::string xdg() { return dir / "xdg"; }
   std::string home() { return dir / "xdg/Loamrun/"; }
   std::vector<std::string> env() { return {"LR_HOME=" + game(), "XDG_DATA_HOME=" + xdg()}; }
+  // The environment of a run that opens the window: the display is passed on.
+  std::vector<std::string> window_env() {
+    std::vector<std::string> e = env();
+    e.push_back(std::string("DISPLAY=") + getenv("DISPLAY"));
+    return e;
+  }
+  // Runs with the window until start-up has reached the main loop, then
+  // asks the program to stop as a desktop session would (SIGTERM).
+  RunResult run_windowed(const std::vector<std::string>& args) {
+    RunOptions opt;
+    opt.stop_when_logged = "GL_EXTENSIONS";
+    opt.log_path = home() + "lastlog.txt";
+    return run_loamrun(args, window_env(), opt);
+  }
   void make_game_data(bool with_tracks) {
     std::vector<std::pair<std::string, std::string>> files = {{"readme.txt", "hello"}};
     if (with_tracks) {
@@ -107,9 +151,13 @@ static bool in_order(const std::string& text, const std::vector<std::string>& li
   return true;
 }
 
+#define NEEDS_DISPLAY() \
+  if (!have_display()) GTEST_SKIP() << "no display"
+
 TEST_F(ProgramFixture, StartsLogsAndShutsDownInOrder) {
+  NEEDS_DISPLAY();
   make_game_data(true);
-  RunResult r = run_loamrun({"--debug"}, env());
+  RunResult r = run_windowed({"--debug"});
   EXPECT_EQ(r.status, 0) << r.err;
   std::string text = unstamped(log());
   EXPECT_TRUE(std::regex_search(log(), std::regex(R"(^\[\d+:\d\d:\d\d\.\d\d\] Logfile ")")));
@@ -121,13 +169,18 @@ TEST_F(ProgramFixture, StartsLogsAndShutsDownInOrder) {
                               "Finished deallocating bikes\n", "Freeing memory (1)\n", "Closing input devices\n",
                               "Closing audio\n", "Writing config files\n", "Freeing memory (2)\n",
                               "Freeing memory (3)\n", "Freeing file list\n", "Freeing memory (4)\n",
-                              "Deleting textures\n", "Deleting models\n"}));
+                              "Deleting textures\n", "Deleting models\n", "Deleting OpenGL context\n",
+                              "Destroying window\n", "Window shutdown complete\n"}));
+  EXPECT_TRUE(in_order(text, {"Creating OpenGL context\n", "Listing directories\n", "GL_VENDOR: ", "GL_RENDERER: ",
+                              "GL_VERSION: ", "GL_EXTENSIONS: "}));
+  EXPECT_EQ(r.out, "");  // no video frames without --record-video
 }
 
 TEST_F(ProgramFixture, RunsOnTheGeneratedGameData) {
+  NEEDS_DISPLAY();
   std::string cmd = std::string(LR_GAMEDATA_BIN) + " '" + game() + "' > /dev/null";
   ASSERT_EQ(system(cmd.c_str()), 0);
-  RunResult r = run_loamrun({"--debug", "--nosound"}, env());
+  RunResult r = run_windowed({"--debug", "--nosound"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(in_order(unstamped(log()), {"File index complete\n", "tracks/claypit -> Clay Pit MX\n",
                                           "tracks/sandhill -> Sand Hill MX\n", "Deleting models\n"}));
@@ -142,8 +195,9 @@ TEST_F(ProgramFixture, MissingGameDataIsAFailure) {
 }
 
 TEST_F(ProgramFixture, GameDataWithoutTracksIsAFailure) {
+  NEEDS_DISPLAY();
   make_game_data(false);
-  RunResult r = run_loamrun({}, env());
+  RunResult r = run_loamrun({}, window_env());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "No tracks found\n");
 }
@@ -165,6 +219,14 @@ TEST_F(ProgramFixture, CommandLineErrorsEndWithStatusOne) {
   }
 }
 
+TEST_F(ProgramFixture, NoDisplayMeansNoWindowAndStatusOne) {
+  make_game_data(true);
+  RunResult r = run_loamrun({}, env());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Can't open the game window"), std::string::npos) << r.err;
+  EXPECT_NE(log().find("Error: Can't create window!"), std::string::npos);
+}
+
 TEST_F(ProgramFixture, OpenHomeAloneShowsTheFolderWithoutALog) {
   make_game_data(true);
   // A stand-in for the desktop's opener records what it was asked to show.
@@ -184,8 +246,9 @@ TEST_F(ProgramFixture, OpenHomeAloneShowsTheFolderWithoutALog) {
 }
 
 TEST_F(ProgramFixture, UnwritableAudioRecordingIsReported) {
+  NEEDS_DISPLAY();
   make_game_data(true);
-  RunResult r = run_loamrun({"--record-audio", dir / "no/such/folder/out.raw"}, env());
+  RunResult r = run_windowed({"--record-audio", dir / "no/such/folder/out.raw"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.err.find("Can't open '" + (dir / "no/such/folder/out.raw") + "' for writing"), std::string::npos)
       << r.err;

@@ -1,0 +1,89 @@
+// One pass of the main loop per frame: draw, record, measure, run tics.
+#include "core/app.h"
+
+#include "platform/log.h"
+#include "render/frame_capture.h"
+#include "render/gl_setup.h"
+
+static ClockTime platform_now(void*) { return clock_now(); }
+static void platform_sleep(void*, int64_t s, int32_t us) { clock_sleep(s, us); }
+static bool platform_poll(void* c, InputEvent& out) { return event_poll(((App*)c)->window, out); }
+static bool platform_wait_until(void* c, ClockTime t, InputEvent& out) {
+  return event_wait_until(((App*)c)->window, t, out);
+}
+
+static void app_sim_tic(void* c) {
+  App& app = *(App*)c;
+  // The audio recorder appends one tic of the memory sink's output here
+  // once the mixer runs; until then there is nothing to append.
+  (void)app;
+}
+
+static void app_screenshot_key(void* c) { ((App*)c)->screenshot_pending = true; }
+
+// Chooses the view for this frame from the track and the viewed slot.
+static void app_decide_view(MainLoop& L) {
+  if (!L.track_loaded) {
+    L.view_mode = VIEW_IDLE;
+  } else if (L.view_mode == VIEW_IDLE) {
+    L.view_mode = L.viewed_has_bike ? VIEW_RIDER : VIEW_TRACKSIDE;
+  } else if (L.spy && L.view_mode == VIEW_TRACKSIDE) {
+  } else if (loop_riding(L) && L.view_mode != VIEW_EDITOR && L.view_mode != VIEW_ORBIT) {
+    L.view_mode = VIEW_RIDER;
+  }
+  if (L.track_loaded && !L.viewed_has_bike) L.view_mode = VIEW_TRACKSIDE;
+}
+
+static void app_take_screenshot(App& app, int width, int height) {
+  app.screenshot_pending = false;
+  if (app.screenshot_number == 0) app.screenshot_number = frame_first_screenshot_number(vfs_file_list(app.vfs));
+  std::vector<unsigned char> rgb = frame_read_pixels(width, height);
+  if (rgb.empty()) return;
+  int n = app.screenshot_number++;
+  if (frame_save_screenshot(app.vfs, n, width, height, rgb))
+    log_message("Saved \"screenshot%03d.png\"\n", n);
+  else
+    log_message("Can't save \"screenshot%03d.png\"\n", n);
+}
+
+static void app_draw_frame(App& app) {
+  MainLoop& L = app.loop;
+  Drawable d;
+  if (!frame_begin(app.window, d)) return;
+  gl_projection_2d(d.width, d.height);
+  gl_clear_frame();
+  // The scene, HUD and menus are drawn here as their modules arrive.
+  if (!(L.paused && L.show_pause) && app.cl.record_video && L.view_mode != VIEW_IDLE) {
+    std::vector<unsigned char> rgb = frame_read_pixels(d.width, d.height);
+    if (!rgb.empty()) frame_write_ppm(stdout, d.width, d.height, rgb);
+  }
+  if (app.screenshot_pending) app_take_screenshot(app, d.width, d.height);
+  if (app.cl.glfinish) gl_finish();
+  frame_end(app.window);
+}
+
+void app_main_loop(App& app) {
+  MainLoop& L = app.loop;
+  LoopPlatform P;
+  P.context = &app;
+  P.now = platform_now;
+  P.sleep = platform_sleep;
+  P.poll = platform_poll;
+  P.wait_until = platform_wait_until;
+  LoopHooks H;
+  H.context = &app;
+  H.sim_tic = app_sim_tic;
+  H.screenshot = app_screenshot_key;
+  L.previous_frame = clock_now();
+  while (!L.quit) {
+    app_decide_view(L);
+    L.menu_at_frame_start = L.menu_screen;
+    L.menu_shut_off = false;
+    app_draw_frame(app);
+    double step = loop_frame_step(L, P);
+    L.real_time += step;
+    L.game_clock += step;
+    loop_run_tics(L, P, H);
+    L.previous_frame = L.frame_now;
+  }
+}
