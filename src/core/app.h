@@ -11,6 +11,7 @@
 #include "core/loop.h"
 #include "platform/clock.h"
 #include "platform/window.h"
+#include "settings/capture.h"
 #include "settings/global_options.h"
 #include "settings/settings.h"
 #include "render/gl_setup.h"
@@ -35,7 +36,7 @@ struct App {
   TrackList tracks;              // every track found
   int track_selected = 0;        // highlighted row of the track menu
   DataLists lists;               // demos, series, texture choices
-  std::vector<std::string> video_modes;  // "Default Fullscreen", "Windowed", "%dx%d"...
+  Capture capture;               // key or axis capture for a binding, when active
   WindowRequest window_request;  // size and pixel format asked for
   Window* window = nullptr;      // the window and its GL context, or none
   GlDriverInfo gl;               // what the GL driver said it is
@@ -68,5 +69,9 @@ void app_status_line(App& app, const char* text);
 void app_loading_pump(App& app);
 // Drops every pending input event (while loading or waiting for the window).
 void app_drain_events(App& app);
+// Resolves the twenty bindings and feeds them into the main loop's controls.
+void app_bind_controls(App& app);
+// Releases the axes the bindings hold.
+void app_release_controls(App& app);
 // Runs frames until the quit flag is set.
 void app_main_loop(App& app);

@@ -148,7 +148,7 @@ const OptionRow option_table[] = {
      [](ParseState& p, const char* v) {
        if (strncmp(v, "loamrun:", 8) == 0) v += 8;
        p.cl.connect = v;
-       p.s.server_name = std::string(v).substr(0, 127);
+       p.s.server_name.text = std::string(v).substr(0, 127);
        return true;
      }},
     {"--password", true, [](ParseState& p, const char* v) { p.cl.password = v; return true; }},

@@ -209,6 +209,10 @@ void loop_dispatch(MainLoop& L, LoopHooks& H, const InputEvent& e) {
   for (ControlEntry& c : L.table)
     if (!c.is_axis && c.code != 0 && c.code == e.code) c.value = e.pressed ? 1.0f : 0.0f;
   if (e.code == L.cursor_left_code) L.left_button = e.pressed;
+  if (H.capture_event && H.capture_event(H.context, e)) {
+    if (!e.pressed && L.menu_screen == MENU_NONE) loop_riding_dispatch(L, H, e);
+    return;
+  }
   if (e.code == L.esc_code && e.pressed) {
     if (L.menu_screen == MENU_NONE) {
       L.menu_screen = MENU_MAIN;
@@ -239,6 +243,8 @@ int loop_run_tics(MainLoop& L, LoopPlatform& P, LoopHooks& H) {
     // The last tic of the frame takes whatever is queued; earlier ones only
     // what happened before their time.
     while (t >= now ? P.poll(P.context, e) : P.wait_until(P.context, T, e)) loop_dispatch(L, H, e);
+    if (H.capture_tic) H.capture_tic(H.context);
+    if (H.read_axes) H.read_axes(H.context);
     loop_sum_controls(L);
     loop_tic_body(L, H);
     ++count;

@@ -56,6 +56,11 @@ struct LoopHooks {
   void (*menu_key)(void* context, uint32_t code, bool pressed) = nullptr;  // a key for the open menu
   void (*screenshot)(void* context) = nullptr;                      // the screenshot key
   void (*rider_input)(void* context, const RiderInput& in) = nullptr;  // controls for the viewed bike
+  void (*read_axes)(void* context) = nullptr;  // refresh axis_raw of the axis-bound controls
+  // A key capture for a binding is running: offered every event first; true
+  // when the capture took it (a release is still handed on).
+  bool (*capture_event)(void* context, const InputEvent& e) = nullptr;
+  void (*capture_tic)(void* context) = nullptr;  // the capture's per-tic check
 };
 
 struct MainLoop {

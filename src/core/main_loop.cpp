@@ -19,6 +19,10 @@ static void app_sim_tic(void* c) {
   (void)app;
 }
 
+void app_read_axes(void* context);
+bool app_capture_event(void* context, const InputEvent& e);
+void app_capture_tic(void* context);
+
 static void app_screenshot_key(void* c) { ((App*)c)->screenshot_pending = true; }
 
 // Chooses the view for this frame from the track and the viewed slot.
@@ -74,6 +78,9 @@ void app_main_loop(App& app) {
   H.context = &app;
   H.sim_tic = app_sim_tic;
   H.screenshot = app_screenshot_key;
+  H.read_axes = app_read_axes;
+  H.capture_event = app_capture_event;
+  H.capture_tic = app_capture_tic;
   L.previous_frame = clock_now();
   while (!L.quit) {
     app_decide_view(L);

@@ -16,17 +16,19 @@ int app_shutdown(App& app) {
 
   app_status_line(app, "Freeing memory (1)");
   app_status_line(app, "Closing input devices");
+  capture_end(app.capture);
+  app_release_controls(app);
   app_status_line(app, "Closing audio");
   if (app.record_audio) fclose(app.record_audio);
   app.record_audio = nullptr;
   app.audio_open = false;
   app_status_line(app, "Writing config files");
+  settings_write(app.settings, app.vfs);
   app_status_line(app, "Freeing memory (2)");
   app.tracks.tracks.clear();
   app.lists.series.clear();
   app_status_line(app, "Freeing memory (3)");
   data_lists_free(app.lists);
-  app.video_modes.clear();
   app_status_line(app, "Freeing file list");
   vfs_shutdown(app.vfs);
   app_status_line(app, "Freeing memory (4)");

@@ -39,7 +39,7 @@ static void app_vfs_pump(void* context) { app_loading_pump(*(App*)context); }
 // Window size and pixel format from the video mode, settings and command line.
 static void app_choose_window(App& app) {
   WindowRequest& w = app.window_request;
-  const std::string& mode = app.settings.video_mode;
+  const std::string mode = app.settings.video_mode.text();
   int mw = 0, mh = 0;
   if (mode == "Windowed") {
     w.width = app.settings.xres;
@@ -74,14 +74,14 @@ int app_start(App& app, int argc, char** argv) {
     return 1;
   }
   log_message("Loamrun version %s\n", loamrun_version);
-  for (auto& entry : app.settings.server_name_history) entry[0] = 0;
-  app.video_modes = {"Default Fullscreen", "Windowed"};
+  settings_defaults(app.settings);  // also empties the server-name history
   const DisplayMode* modes = display_modes();
   for (const DisplayMode* m = modes; m->width || m->height; ++m)
-    if (m->bits == modes[0].bits) app.video_modes.push_back(std::to_string(m->width) + "x" + std::to_string(m->height));
+    if (m->bits == modes[0].bits)
+      app.settings.video_mode.choices.push_back(std::to_string(m->width) + "x" + std::to_string(m->height));
 
   // Settings before the command line, then the values derived from them.
-  settings_apply_preset(app.settings, 0);
+  settings_read(app.settings, app.vfs);
   global_options_from_settings(app.options, app.settings);
 
   switch (cmdline_parse(argc, argv, app.cl, app.options, app.settings, stderr)) {
@@ -113,12 +113,13 @@ int app_start(App& app, int argc, char** argv) {
   vfs_file_list(app.vfs);
   app.lists.rider_bodies = data_lists_textures(app.vfs, "rider_body-");
   app.lists.rider_heads = data_lists_textures(app.vfs, "rider_head-");
-  app.lists.bike_textures = data_lists_textures(app.vfs, app.settings.bike + "-");
+  const Setup& setup = app.settings.setup;
+  app.lists.bike_textures = data_lists_textures(app.vfs, std::string(setup_choice(setup, "bike")) + "-");
   app.lists.wheel_textures = data_lists_textures(app.vfs, "wheels-");
-  app.lists.rider_body = data_lists_find(app.lists.rider_bodies, app.settings.rider_body);
-  app.lists.rider_head = data_lists_find(app.lists.rider_heads, app.settings.rider_head);
-  app.lists.bike_texture = data_lists_find(app.lists.bike_textures, app.settings.bike_texture);
-  app.lists.wheel_texture = data_lists_find(app.lists.wheel_textures, app.settings.wheel_texture);
+  app.lists.rider_body = data_lists_find(app.lists.rider_bodies, setup_text(setup, "rider_texture"));
+  app.lists.rider_head = data_lists_find(app.lists.rider_heads, setup_text(setup, "head_texture"));
+  app.lists.bike_texture = data_lists_find(app.lists.bike_textures, setup_text(setup, "bike_texture"));
+  app.lists.wheel_texture = data_lists_find(app.lists.wheel_textures, setup_text(setup, "wheel_texture"));
   if (tracks_scan(app.tracks, app.vfs, app.cl.verbosity) == 0) {
     fprintf(stderr, "No tracks found\n");
     log_message("No tracks found\n");
@@ -129,9 +130,12 @@ int app_start(App& app, int argc, char** argv) {
   }
   data_lists_collect_demos(app.lists, app.vfs, app.cl.verbosity);
   data_lists_collect_series(app.lists, app.vfs);
-  const std::string& wanted = app.cl.start_track.empty() ? app.settings.track : app.cl.start_track;
+  const std::string& wanted = app.cl.start_track.empty() ? app.settings.wanted_track : app.cl.start_track;
   int selected = tracks_find(app.tracks, wanted);
   app.track_selected = selected < 0 ? 0 : selected;
+  app.settings.track.choices.clear();
+  for (const TrackInfo& t : app.tracks.tracks) app.settings.track.choices.push_back(t.folder);
+  app.settings.track.selected = app.track_selected;
 
   // Audio: the recorder's file, or nothing.
   if (!app.cl.record_audio.empty()) {
@@ -155,6 +159,7 @@ int app_start(App& app, int argc, char** argv) {
   // The controls, the working lists and the physics world are made whether
   // or not that first swap succeeded: later steps rely on them.
   loop_init(app.loop);
+  app_bind_controls(app);
   if (!physics_world_create(app.physics)) {
     fprintf(stderr, "Can't create the physics world\n");
     app_shutdown(app);
@@ -173,6 +178,9 @@ int app_start(App& app, int argc, char** argv) {
   L.lock_fps = app.cl.lock_fps;
   L.warp = app.cl.warp;
   L.editor_enabled = app.cl.editor;
+  L.spy = app.settings.spy != 0;
+  L.reverse_steering = strcmp(setup_choice(setup, "reverse_steering"), "Yes") == 0;
+  L.sticky_dab = strcmp(setup_choice(setup, "sticky_dab"), "Yes") == 0;
   return -1;
 }
 

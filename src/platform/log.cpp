@@ -19,9 +19,18 @@ int log_format_stamp(char* out, size_t size, int64_t seconds, int32_t micros) {
   return snprintf(out, size, "[%lld:%02d:%02d.%02d] ", h, m, s, hs);
 }
 
+static LogListener log_listener = nullptr;
+static void* log_listener_context = nullptr;
+
+void log_set_listener(LogListener listener, void* context) {
+  log_listener = listener;
+  log_listener_context = context;
+}
+
 static void log_write_line(LogState& log, const char* text, size_t len) {
-  if (!log.file || len == 0) return;
-  if ((unsigned char)text[0] == 0x13) return;  // marked as not for the log
+  if (len == 0 || (unsigned char)text[0] == 0x13) return;  // 0x13 marks a line not for the log
+  if (log_listener && &log == &log_global()) log_listener(log_listener_context, text);
+  if (!log.file) return;
   char stamp[48];
   ClockTime now = clock_now();
   int n = log_format_stamp(stamp, sizeof stamp, now.seconds, now.micros);

@@ -32,6 +32,11 @@ void log_close();
 void log_error(const char* text);
 const char* log_last_error();
 
+// Also hands every logged line (without its stamp) to a listener, for tools
+// that show the log as it is written. Null removes it.
+using LogListener = void (*)(void* context, const char* text);
+void log_set_listener(LogListener listener, void* context);
+
 // "[%d:%02d:%02d.%02d] " for a clock reading; hours are not wrapped.
 // Returns the length written (the buffer needs at least 32 bytes).
 int log_format_stamp(char* out, size_t size, int64_t seconds, int32_t micros);

@@ -50,5 +50,9 @@ bool event_wait_until(Window* w, ClockTime t, InputEvent& out);
 // The queue itself, for the input devices and for tests.
 EventQueue& window_events(Window* w);
 
+// The window's input devices (input.h), found when it opened.
+struct InputDevices;
+InputDevices* window_devices(Window* w);
+
 // Last known pointer position in window pixels.
 void window_cursor(Window* w, int& x, int& y);

@@ -2,6 +2,7 @@
 // translation of SDL's events into the program's time-stamped input events.
 #include "platform/window.h"
 
+#include "platform/input.h"
 #include "platform/keymap.h"
 #include "platform/log.h"
 #include "platform/options.h"
@@ -32,6 +33,7 @@ struct Window {
   int pending_mode = 0;           // 0 none, 1 full-screen, 2 windowed
   int pending_width = 0, pending_height = 0;
   int cursor_x = 0, cursor_y = 0; // last pointer position
+  InputDevices* devices = nullptr; // game controllers, joysticks and the cursor
 };
 
 static std::vector<DisplayMode> mode_list;
@@ -250,11 +252,26 @@ static void pump_messages(Window* w) {
         if (code) queue_event(w, code, e.type == SDL_MOUSEBUTTONDOWN, t);
         w->cursor_x = e.button.x;
         w->cursor_y = e.button.y;
+        input_set_cursor(w->devices, w->cursor_x, w->cursor_y);
         break;
       }
       case SDL_MOUSEMOTION:
         w->cursor_x = e.motion.x;
         w->cursor_y = e.motion.y;
+        input_set_cursor(w->devices, w->cursor_x, w->cursor_y);
+        break;
+      // Hot plug. A controller sends both kinds; the second finds it known.
+      case SDL_JOYDEVICEADDED:
+        devices_added(w->devices, e.jdevice.which);
+        break;
+      case SDL_CONTROLLERDEVICEADDED:
+        devices_added(w->devices, e.cdevice.which);
+        break;
+      case SDL_JOYDEVICEREMOVED:
+        devices_removed(w->devices, e.jdevice.which);
+        break;
+      case SDL_CONTROLLERDEVICEREMOVED:
+        devices_removed(w->devices, e.cdevice.which);
         break;
       default:
         break;
@@ -326,12 +343,17 @@ Window* window_open(const char* title, int width, int height, int mode_flags, in
     delete w;
     return nullptr;
   }
+  // The devices' button events go to this window's queue. The joystick
+  // subsystem is started (and stopped) by the device list itself, so a
+  // machine without joystick support still gets its window.
+  w->devices = input_devices_create(&w->events);
   log_message("Setting pixel format %d\n", int(SDL_GetWindowPixelFormat(w->sdl)));
   log_message("Creating OpenGL context\n");
   w->gl = SDL_GL_CreateContext(w->sdl);
   if (!w->gl) {
     log_message("Couldn't create OpenGL context\n");
     log_message("SDL: %s\n", SDL_GetError());
+    devices_close(w->devices);
     SDL_DestroyWindow(w->sdl);
     delete w;
     return nullptr;
@@ -352,6 +374,11 @@ void window_close(Window* w) {
     log_message("Deleting OpenGL context\n");
     SDL_GL_MakeCurrent(w->sdl, nullptr);
     SDL_GL_DeleteContext(w->gl);
+  }
+  if (w->devices) {
+    log_message("Closing input devices\n");
+    devices_close(w->devices);
+    w->devices = nullptr;
   }
   log_message("Destroying window\n");
   SDL_DestroyWindow(w->sdl);
@@ -395,13 +422,19 @@ int window_set_mode(Window* w, int width, int height, int mode_flags) {
 
 bool window_is_fullscreen(Window* w) { return w && w->fullscreen; }
 
+// With nothing to take, the devices whose buttons are bound are polled and
+// the queue is tried once more.
 bool event_poll(Window* w, InputEvent& out) {
   pump_messages(w);
+  if (event_queue_pop(w->events, out)) return true;
+  devices_poll(w->devices);
   return event_queue_pop(w->events, out);
 }
 
 bool event_wait_until(Window* w, ClockTime t, InputEvent& out) {
   pump_messages(w);
+  if (event_queue_pop_until(w->events, t, out)) return true;
+  devices_poll(w->devices);
   return event_queue_pop_until(w->events, t, out);
 }
 
@@ -411,3 +444,5 @@ void window_cursor(Window* w, int& x, int& y) {
   x = w->cursor_x;
   y = w->cursor_y;
 }
+
+InputDevices* window_devices(Window* w) { return w ? w->devices : nullptr; }

@@ -221,15 +221,19 @@ static VfsFile* vfs_open_indexed(Vfs& vfs, const char* name) {
 VfsFile* vfs_open(Vfs& vfs, const char* name, const char* mode) {
   if (name[0] != '@') return vfs_open_path(name, mode);
   const char* rest = name + 1;
+  const char* plain = mode[0] == '~' ? mode + 1 : mode;
+  bool writing = vfs_is_write_mode(plain);
+  // Writes go to the home folder only: a home folder that refuses the file
+  // must not send it into the game data instead.
   for (int i = 0; const char* folder = vfs_search_folder(vfs, i); ++i) {
+    if (writing && i > 0) return nullptr;
     std::string path = std::string(folder) + rest;
     // A name that does not fit is not opened at all: cutting it could name
     // (and overwrite) a different file.
     if (path.size() > VFS_NAME_MAX) return nullptr;
     if (VfsFile* f = vfs_open_path(path.c_str(), mode)) return f;
   }
-  const char* plain_mode = mode[0] == '~' ? mode + 1 : mode;
-  if (vfs_is_write_mode(plain_mode) || !vfs.index_ready) return nullptr;
+  if (writing || !vfs.index_ready) return nullptr;
   return vfs_open_indexed(vfs, rest);
 }
 

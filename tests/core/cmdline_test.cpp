@@ -107,7 +107,7 @@ TEST(Cmdline, ValuesAreClampedAndStored) {
       {{"--connect", "loamrun:race.example:19800"},
        [](const Parsed& p) {
          EXPECT_EQ(p.cl.connect, "race.example:19800");
-         EXPECT_EQ(p.s.server_name, "race.example:19800");
+         EXPECT_EQ(p.s.server_name.text, "race.example:19800");
        }},
       {{"--chase-center=1,2.5,-3"},
        [](const Parsed& p) {

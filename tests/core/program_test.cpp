@@ -118,6 +118,7 @@ struct ProgramFixture : ::testing::Test {
     RunOptions opt;
     opt.stop_when_logged = "GL_EXTENSIONS";
     opt.log_path = home() + "lastlog.txt";
+    unlink(opt.log_path.c_str());  // the stop signal waits for this run's own log
     return run_loamrun(args, window_env(), opt);
   }
   void make_game_data(bool with_tracks) {
@@ -182,8 +183,16 @@ TEST_F(ProgramFixture, RunsOnTheGeneratedGameData) {
   ASSERT_EQ(system(cmd.c_str()), 0);
   RunResult r = run_windowed({"--debug", "--nosound"});
   EXPECT_EQ(r.status, 0) << r.err;
+
   EXPECT_TRUE(in_order(unstamped(log()), {"File index complete\n", "tracks/claypit -> Clay Pit MX\n",
                                           "tracks/sandhill -> Sand Hill MX\n", "Deleting models\n"}));
+  // The settings are written at shut-down and read back at the next start.
+  std::string config = read_file(home() + "config");
+  EXPECT_EQ(config.substr(0, 18), "xres=640\nyres=480\n");
+  EXPECT_NE(config.find("\ntrack=tracks/claypit\n"), std::string::npos);
+  RunResult again = run_windowed({"--nosound"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(read_file(home() + "config"), config);
 }
 
 TEST_F(ProgramFixture, MissingGameDataIsAFailure) {

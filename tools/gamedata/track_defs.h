@@ -1,6 +1,6 @@
 // The tracks the generator writes.
 #pragma once
-#include "gamedata/track_terrain.h"
+#include "gamedata/track_layout.h"
 
 // The tracks, in a fixed order; count receives how many.
 const GdTrack* gd_tracks(int& count);
