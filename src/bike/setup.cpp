@@ -111,12 +111,12 @@ void setup_defaults(Setup& s) {
   }
 }
 
-// The fourteen advanced keys and their values at stability 0, 20, 40, 60, 80, 100.
+// The fifteen advanced keys and their values at stability 0, 20, 40, 60, 80, 100.
 struct StabilityRow {
   const char* key;
   double at[6];
 };
-static const StabilityRow stability_rows[14] = {
+static const StabilityRow stability_rows[15] = {
     {"leveling", {20, 20, 20, 20, 20, 20}},
     {"roll_damping", {40, 50, 60, 70, 75, 80}},
     {"roll_limit_angle", {90, 45, 45, 45, 45, 45}},
@@ -131,18 +131,16 @@ static const StabilityRow stability_rows[14] = {
     {"max_steering_force", {400, 400, 400, 400, 400, 400}},
     {"full_lock_speed", {10, 10, 10, 10, 10, 10}},
     {"restricted_lock_speed", {50, 50, 50, 50, 50, 50}},
+    {"restricted_lock", {45, 15, 10, 5, 2.5, 1}},
 };
-static const StabilityRow restricted_lock_row = {"restricted_lock", {45, 15, 10, 5, 2.5, 1}};
 
 void setup_apply_stability(Setup& s, double stability) {
+  if (std::isnan(stability)) return;
   double t = std::clamp(stability * 5 / 100, 0.0, 5.0);
   int i = std::clamp(int(std::floor(t)), 0, 4);
   double f = t - i;
-  auto apply = [&](const StabilityRow& row) {
+  for (const StabilityRow& row : stability_rows)
     setup_set_number(s, row.key, row.at[i] + (row.at[i + 1] - row.at[i]) * f);
-  };
-  for (const StabilityRow& row : stability_rows) apply(row);
-  apply(restricted_lock_row);
 }
 
 bool setup_read(Setup& s, const char* key, const char* value) {
@@ -176,12 +174,19 @@ bool setup_read(Setup& s, const char* key, const char* value) {
 
 bool setup_write(const Setup& s, VfsFile* f) {
   const auto& keys = setup_keys();
+  if (!f || s.numbers.size() != keys.size() || s.texts.size() != keys.size()) return false;
   for (size_t i = 0; i < keys.size(); ++i) {
     const SetupKey& k = keys[i];
     int n = 0;
     switch (k.kind) {
       case SETUP_NUMBER: n = vfs_printf(f, "%s=%f\n", k.key, s.numbers[i]); break;
-      case SETUP_CHOICE: n = vfs_printf(f, "%s=%s\n", k.key, k.choices[size_t(s.numbers[i])]); break;
+      case SETUP_CHOICE: {
+        // An index set from outside the choices writes the default choice.
+        double c = s.numbers[i];
+        size_t index = c >= 0 && c < double(k.choices.size()) ? size_t(c) : size_t(k.default_value);
+        n = vfs_printf(f, "%s=%s\n", k.key, k.choices[index]);
+        break;
+      }
       case SETUP_TEXT: n = vfs_printf(f, "%s=%s\n", k.key, s.texts[i].c_str()); break;
     }
     if (n < 0) return false;
@@ -203,8 +208,8 @@ const char* setup_choice(const Setup& s, const char* key) {
   int k = setup_key_index(key);
   if (k < 0 || size_t(k) >= s.numbers.size()) return "";
   const SetupKey& sk = setup_keys()[size_t(k)];
-  size_t i = size_t(s.numbers[size_t(k)]);
-  return sk.kind == SETUP_CHOICE && i < sk.choices.size() ? sk.choices[i] : "";
+  double i = s.numbers[size_t(k)];
+  return sk.kind == SETUP_CHOICE && i >= 0 && i < double(sk.choices.size()) ? sk.choices[size_t(i)] : "";
 }
 
 const std::string& setup_text(const Setup& s, const char* key) {

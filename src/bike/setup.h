@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+struct Vfs;
 struct VfsFile;
 
 enum SetupKind { SETUP_NUMBER, SETUP_CHOICE, SETUP_TEXT };
@@ -35,10 +36,20 @@ void setup_defaults(Setup& s);
 // Interprets one key and value (the value without its line end); true when
 // the key is a setup key, even if the value did not convert.
 bool setup_read(Setup& s, const char* key, const char* value);
-// Writes every key as "key=value\n" in table order.
+// Writes every key as "key=value\n" in table order; false when a write fails
+// or the setup was never given its defaults.
 bool setup_write(const Setup& s, VfsFile* f);
-// Recomputes the fourteen advanced keys from a stability value 0..100.
+// Recomputes the fifteen advanced keys (leveling .. restricted_lock) from a
+// stability value 0..100; a value that is not a number changes nothing.
 void setup_apply_stability(Setup& s, double stability);
+
+// Setup files: "@setups/" followed by name (blanks around it removed). Reading
+// passes every line holding a "=" to setup_read and posts "Setup updated", or
+// "Error reading setup" when the file cannot be opened; writing posts "Setup
+// written" or "Error writing setup". Names that are empty or climb out of the
+// folder through a ".." part are refused with the same error messages.
+bool setup_file_read(Setup& s, Vfs& vfs, const char* name);
+bool setup_file_write(const Setup& s, Vfs& vfs, const char* name);
 
 // Accessors by key name (no check beyond a missing key giving 0 / "").
 double setup_number(const Setup& s, const char* key);

@@ -5,6 +5,7 @@
 
 #include "gamedata/art_ground.h"
 #include "gamedata/art_scenery.h"
+#include "gamedata/bike_shapes.h"
 #include "gamedata/gd_image.h"
 #include "gamedata/track_course.h"
 #include "gamedata/track_defs.h"
@@ -125,6 +126,8 @@ bool gd_folder_plan(GdPlan& plan) {
   gd_plan_add_text(plan, "base.saf", "colors/loam.txt", GD_GZ_SCRAM, "0.36 0.27 0.18\n");
   // Scenery shared by the tracks, loose under "scenery/".
   if (!gd_art_plan(plan, "")) return fail("scenery art", "scenery");
+  // The bike and rider collision shapes, loose at the top.
+  gd_bike_shapes_plan(plan, "");
   std::map<std::string, GdTile> tiles;  // every ground tile any track names, by texture name
   for (const TrackPlacement& where : placements)
     if (!plan_track(plan, where, tiles)) return false;
