@@ -13,7 +13,7 @@ if [ "${1:-}" = "--fuzz" ]; then
   seconds=${FUZZ_SECONDS:-60}
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLR_FUZZ=ON \
     -DLR_BUILD_TESTS=OFF >/dev/null
-  ninja -C build-fuzz
+  ninja -C build-fuzz fuzz/all
   status=0
   for target in build-fuzz/fuzz/*_fuzz; do
     echo "== $(basename "$target") for ${seconds} s"

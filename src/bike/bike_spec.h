@@ -131,7 +131,7 @@ int bike_catalogue_lookup(const char* name);
 // index rpm / 500 limited to 0..49, linear between entries).
 double bike_torque_at(const float curve[BIKE_TORQUE_POINTS], double rpm);
 // Total mass of the seven bodies built from a record, slugs.
-double bike_spec_total_mass(const BikeSpec& spec);
+double bike_spec_total_mass(const BikeSpec& bike);
 
 // The prefix of the bike's livery images ("crf250v2018-" for crf250(2018)),
 // or none for a name outside the catalogue.

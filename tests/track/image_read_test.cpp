@@ -114,7 +114,7 @@ class ImageRead : public ::testing::Test {
 TEST_F(ImageRead, PngFormsExpandToRgbOrRgba) {
   struct Case {
     const char* what;
-    PngSpec spec;
+    PngSpec png;
     int channels;
     std::vector<uint8_t> first_pixel;
   };
@@ -133,11 +133,11 @@ TEST_F(ImageRead, PngFormsExpandToRgbOrRgba) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ImageFile image;
-    ASSERT_TRUE(read_rgb(make_png(c.spec), image));
-    EXPECT_EQ(image.width, c.spec.width);
+    ASSERT_TRUE(read_rgb(make_png(c.png), image));
+    EXPECT_EQ(image.width, c.png.width);
     EXPECT_EQ(image.height, 1);
     EXPECT_EQ(image.channels, c.channels);
-    ASSERT_EQ(image.pixels.size(), size_t(c.spec.width * c.channels));
+    ASSERT_EQ(image.pixels.size(), size_t(c.png.width * c.channels));
     EXPECT_EQ(std::vector<uint8_t>(image.pixels.begin(), image.pixels.begin() + c.channels), c.first_pixel);
   }
 }
