@@ -1,4 +1,5 @@
 #include "track/gates.h"
+#include "track/track_text.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -298,25 +299,6 @@ bool gates_read(GateSet& gates, Vfs& vfs, const char* path, const GateObjects& o
   return true;
 }
 
-static void gates_append(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-static void gates_append(std::string& out, const char* format, ...) {
-  char small[256];
-  va_list args;
-  va_start(args, format);
-  int n = vsnprintf(small, sizeof small, format, args);
-  va_end(args);
-  if (n < 0) return;
-  if (size_t(n) < sizeof small) {
-    out.append(small, size_t(n));
-    return;
-  }
-  std::string big(size_t(n) + 1, '\0');
-  va_start(args, format);
-  vsnprintf(big.data(), big.size(), format, args);
-  va_end(args);
-  out.append(big.data(), size_t(n));
-}
-
 // " %f" of a heading, written as it will read back: a heading within
 // rounding of pi would print as a number past pi and come back wrapped to
 // the other side, so the wrapped value is written instead.
@@ -335,22 +317,22 @@ std::string gates_format(const GateSet& gates) {
   if (!gates.starting_gates.empty()) {
     out += "startinggate:\n";
     for (const StartGate& g : gates.starting_gates) {
-      gates_append(out, "[%f %f %f]", g.position[0], g.position[1], g.position[2]);
+      track_appendf(out, "[%f %f %f]", g.position[0], g.position[1], g.position[2]);
       gates_append_heading(out, g.heading);
       if (g.model == GATE_DEFAULT_MODEL && g.texture == GATE_DEFAULT_TEXTURE && g.shape == GATE_DEFAULT_SHAPE)
         out += "\n";
       else
-        gates_append(out, " %s %s %s\n", gates_name_or_null(g.model), gates_name_or_null(g.texture),
+        track_appendf(out, " %s %s %s\n", gates_name_or_null(g.model), gates_name_or_null(g.texture),
                      gates_name_or_null(g.shape));
     }
   }
   if (!gates.checkpoints.empty()) {
     out += "checkpoints:\n";
     for (const Checkpoint& c : gates.checkpoints) {
-      gates_append(out, "%f ", c.size);
-      gates_append(out, "[%f %f %f]", c.position[0], c.position[1], c.position[2]);
+      track_appendf(out, "%f ", c.size);
+      track_appendf(out, "[%f %f %f]", c.position[0], c.position[1], c.position[2]);
       out += " ";
-      gates_append(out, "[%f %f %f]", c.direction[0], c.direction[1], c.direction[2]);
+      track_appendf(out, "[%f %f %f]", c.direction[0], c.direction[1], c.direction[2]);
       out += "\n";
     }
   }
@@ -363,12 +345,12 @@ std::string gates_format(const GateSet& gates) {
   if (normal > stored - first) normal = stored - first;
   if (gates.first_lap_length != 0) {
     out += "firstlap:\n";
-    for (size_t i = 0; i < first; ++i) gates_append(out, "%d ", gates.sequence[i]);
+    for (size_t i = 0; i < first; ++i) track_appendf(out, "%d ", gates.sequence[i]);
     out += "\n";
   }
   if (gates.normal_lap_length != 0) {
     out += "normallap:\n";
-    for (size_t i = first; i < first + normal; ++i) gates_append(out, "%d ", gates.sequence[i]);
+    for (size_t i = first; i < first + normal; ++i) track_appendf(out, "%d ", gates.sequence[i]);
     out += "\n";
   }
   return out;

@@ -51,23 +51,6 @@ bool scenery_finite(const float* values, int count) {
   return true;
 }
 
-void scenery_append(std::string& out, const char* format, ...) {
-  char text[2200];
-  va_list args;
-  va_start(args, format);
-  int n = vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  if (n < 0) return;
-  if (size_t(n) < sizeof text) {
-    out.append(text, size_t(n));
-    return;
-  }
-  std::vector<char> big(size_t(n) + 1);
-  va_start(args, format);
-  vsnprintf(big.data(), big.size(), format, args);
-  va_end(args);
-  out.append(big.data(), size_t(n));
-}
 
 bool scenery_save_file(Vfs& vfs, const std::string& folder, const char* file, const std::string& text) {
   // "@" names are written to the home folder; the new file is made there

@@ -275,7 +275,6 @@ void scenery_warn(SceneryFileStatus& status, const char* format, ...) __attribut
 // Whether every value is finite.
 bool scenery_finite(const float* values, int count);
 // Appends printf-formatted text.
-void scenery_append(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // Writes text as the folder's file: to a new file first, which then replaces
 // the old one, so a failed write leaves the old file. Posts "Can't open
 // '<file>'\n" when it cannot be created, "Can't write '<file>'\n" when

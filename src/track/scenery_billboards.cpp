@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "track/scenery.h"
+#include "track/track_text.h"
 #include "vfs/vfs.h"
 
 // Sprites keep their alpha channel and are mipmapped.
@@ -90,11 +91,11 @@ std::string billboards_format(const Scenery& scenery) {
   for (size_t i = size_t(std::max(scenery.first_plain_billboard, 0)); i < scenery.billboards.size(); ++i) {
     const Billboard& b = scenery.billboards[i];
     if (b.name.empty()) continue;
-    scenery_append(text, "[%f %f %f] %f %f ", b.x, b.height, b.z, b.size, b.aspect);
+    track_appendf(text, "[%f %f %f] %f %f ", b.x, b.height, b.z, b.size, b.aspect);
     if (b.r == 255 && b.g == 255 && b.b == 255)
-      scenery_append(text, "%s\n", b.name.c_str());
+      track_appendf(text, "%s\n", b.name.c_str());
     else
-      scenery_append(text, "#%02x%02x%02x#%s\n", b.r, b.g, b.b, b.name.c_str());
+      track_appendf(text, "#%02x%02x%02x#%s\n", b.r, b.g, b.b, b.name.c_str());
   }
   return text;
 }

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "track/scenery.h"
+#include "track/track_text.h"
 #include "vfs/vfs.h"
 
 // Decals are painted into the ground textures and clamp at their edges.
@@ -96,7 +97,7 @@ std::string decals_format(const std::vector<Decal>& decals) {
   std::string text;
   for (const Decal& d : decals)
     if (!d.name.empty())
-      scenery_append(text, "[%f %f] %f %f %f %s\n", d.x, d.z, d.angle, d.size, d.aspect, d.name.c_str());
+      track_appendf(text, "[%f %f] %f %f %f %s\n", d.x, d.z, d.angle, d.size, d.aspect, d.name.c_str());
   return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/messages.h"
 #include "track/scenery.h"
+#include "track/track_text.h"
 #include "vfs/vfs.h"
 
 static const float kTwoPi = 6.2831853071795864f;
@@ -196,7 +197,7 @@ std::string statues_format(const Scenery& scenery) {
   std::string text;
   for (size_t i = size_t(std::max(scenery.first_statue, 0)); i < scenery.objects.size(); ++i) {
     const SceneryObject& o = scenery.objects[i];
-    scenery_append(text, "[%f %f %f] %f %s %s %s\n", o.x, o.height, o.z, o.angle, scenery_or_null(o.model_name),
+    track_appendf(text, "[%f %f %f] %f %s %s %s\n", o.x, o.height, o.z, o.angle, scenery_or_null(o.model_name),
                    scenery_or_null(o.texture_name), scenery_or_null(o.shape_name));
   }
   return text;

@@ -56,8 +56,8 @@ static void check_log(void* context, const char* text) {
 // The asset loader of the check: a texture must be a readable image, a
 // model or shape must exist. Handles count the distinct names asked for.
 struct CheckAssets {
-  Vfs* vfs;
-  CheckReport* report;
+  Vfs* vfs = nullptr;
+  CheckReport* report = nullptr;
   std::map<std::string, uint32_t> handles;  // name -> handle (0 = failed)
   int textures = 0, models = 0, shapes = 0; // distinct names loaded
 };
@@ -162,7 +162,9 @@ int main(int argc, char** argv) {
   folder = track.folder;
   printf("Track %s \"%s\"\n", folder.c_str(), track.display_name.c_str());
 
-  CheckAssets assets{&vfs, &report};
+  CheckAssets assets;
+  assets.vfs = &vfs;
+  assets.report = &report;
   TrackAssets loader = check_loader(assets);
 
   Lighting lighting;
