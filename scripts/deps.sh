@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libode-dev duktape-dev libpng-dev zlib1g-dev libsdl2-dev libgl-dev nettle-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick clang
 )
 
 missing=()
