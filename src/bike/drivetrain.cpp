@@ -93,6 +93,12 @@ bool drivetrain_auto_shift(Drivetrain& d, const BikeSpec& bike, const RiderParam
       g = present_at_or_below(bike, g - 1, 1);
       if (g < 0) g = 0;
     }
+    // Where two gears lie further apart than the two shift points, the lower
+    // gear would rev past the upshift point and the next check would shift
+    // straight back up: the box would hunt between them for ever. Such a
+    // downshift is not taken.
+    double from = bike.gear_ratios[d.gear];
+    if (g != d.gear && from > 0 && w * (bike.gear_ratios[g] / from) > bike.upshift_rpm) g = d.gear;
   } else if (w > bike.upshift_rpm) {
     int up = present_at_or_below(bike, g + 1, g);
     if (up >= 0) g = up;

@@ -141,6 +141,7 @@ TEST(DrivetrainShift, ManualShiftTable) {
   };
   const BikeSpec gap = gapped_bike();
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.gear);
     Drivetrain d = fresh();
     d.gear = c.gear;
     d.last_shift = c.last;
@@ -208,6 +209,35 @@ TEST(DrivetrainShift, AutomaticShiftTable) {
     EXPECT_EQ(d.gear, c.expected) << c.gear << " at " << c.wheel_rpm << " tic " << c.tic;
     EXPECT_EQ(changed, c.expected != c.gear);
   }
+}
+
+TEST(DrivetrainShift, AutoShiftDoesNotHuntBetweenWideGears) {
+  // The minibike's first two gears lie 1.55 apart but its shift points only
+  // 1.28: an upshift at 12100 rpm lands at 7830 rpm in second, below the
+  // downshift point. Going back down would land at 12100 in first and shift
+  // straight up again.
+  const BikeSpec& mini = *bike_catalogue_find("rs50cr");
+  RiderParams p = params_for(mini);
+  Drivetrain d = fresh();
+  DrivetrainBodyInputs in = grounded();
+  in.swingarm_compression = 0.1;
+  auto check = [&](int gear, double wheel_rpm, int64_t tic) {
+    d.gear = gear;
+    in.rear_axle_rate = rad_s(wheel_rpm) / drivetrain_reduction(d, mini, p);
+    drivetrain_auto_shift(d, mini, p, AssistFlags{ASSIST_AUTO_SHIFT}, in, tic);
+    return d.gear;
+  };
+  EXPECT_EQ(check(0, 12100, 0), 1);
+  EXPECT_EQ(check(1, 12100 * 2.0 / 3.091, 32), 1);  // stays in second
+  EXPECT_EQ(check(1, 5000, 64), 0);                 // but slows right down: first
+  EXPECT_EQ(check(3, 9000, 96), 2);                 // close gears shift down as before
+  // The close-ratio cr125 is untouched: below 9400 it goes down.
+  const BikeSpec& b = cr125();
+  RiderParams q = params_for(b);
+  d.gear = 1;
+  in.rear_axle_rate = rad_s(9300) / drivetrain_reduction(d, b, q);
+  drivetrain_auto_shift(d, b, q, AssistFlags{ASSIST_AUTO_SHIFT}, in, 0);
+  EXPECT_EQ(d.gear, 0);
 }
 
 TEST(DrivetrainClutch, AutoClutchAndRobots) {
