@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "gamedata/art_bikes.h"
 #include "gamedata/art_ground.h"
 #include "gamedata/art_scenery.h"
 #include "gamedata/bike_shapes.h"
@@ -128,6 +129,7 @@ bool gd_folder_plan(GdPlan& plan) {
   if (!gd_art_plan(plan, "")) return fail("scenery art", "scenery");
   // The bike and rider collision shapes, loose at the top.
   gd_bike_shapes_plan(plan, "");
+  if (!gd_bikes_plan(plan, "")) return fail("bike art", "bikes");
   std::map<std::string, GdTile> tiles;  // every ground tile any track names, by texture name
   for (const TrackPlacement& where : placements)
     if (!plan_track(plan, where, tiles)) return false;
