@@ -17,6 +17,7 @@
 #include "bike/suspension.h"
 #include "bike/tyre.h"
 
+struct BikeSim;
 struct BikeSpec;
 struct PhysicsWorld;
 struct Shape;
@@ -91,6 +92,30 @@ struct BikeControls {
   double lean = 0;       // -1..1, forward positive
 };
 
+// The controls of one rider as the player (or a robot) sets them.
+struct BikeInput {
+  double steer = 0;        // -1..1
+  double throttle = 0;     // 0..1
+  double front_brake = 0;  // 0..1
+  double rear_brake = 0;   // 0..1
+  double clutch = 1;       // engagement 0..1, 1 = engaged (the caller eases it in)
+  double dab = 0;          // 0..1
+  double back_up = 0;      // 0..1
+  double lean = 0;         // -1..1, forward positive
+  int shift = 0;           // -1, 0, +1 (edge-triggered)
+};
+
+// What the assists ask of the race around the bike. Either hook may be null.
+struct BikeAssistHooks {
+  void* context = nullptr;
+  // The finish rule for a rider righting his bike near the line: true when
+  // the rider has finished (he is then not turned round).
+  bool (*finish_check)(void* context, BikeSim& bike) = nullptr;
+  // Where a fallen rider turns his bike to (x, z); false when there is no
+  // such point (a track without laps).
+  bool (*realign_target)(void* context, const BikeSim& bike, double target[2]) = nullptr;
+};
+
 // What a tic hands every bike step: the world, the ground and the race clock.
 struct BikeStepContext {
   PhysicsWorld* physics = nullptr;           // world and the tic's contact group
@@ -100,6 +125,7 @@ struct BikeStepContext {
   int64_t start_tic = 0;                     // tic of the gate drop
   const int32_t* knockout = nullptr;         // 16 extra crash tic counts set by a server, or none (all 0)
   double h = SUSPENSION_TIC;                 // tic length, s
+  const BikeAssistHooks* assists = nullptr;  // race hooks of the assists, or none
 };
 
 // One foot of the rider, for drawing.
@@ -150,6 +176,13 @@ struct BikeSim {
 
   // Kinematics.
   double interaction_timer = 1;     // > 0.25: simulated with forces; else the bodies are disabled
+
+  // Rider controls and assists.
+  BikeInput player;                 // the rider's own controls; the assists' changes last one tic
+  double landing_multiplier = 1;    // roll damping boost after a landing, 1..land damping factor
+  double lean_indicator = 0;        // 0..1, how close the front is to its grip limit
+  double steering_torque = 0;       // last steering-head torque, lbf·ft
+  bool dabbing = false;             // dab support held the bike this tic
 };
 
 // Suspension graph values of one tic.
@@ -248,3 +281,37 @@ void bike_crashed_step(BikeSim& bike, const BikeStepContext& ctx);
 void bike_feet_step(BikeSim& bike, const BikeStepContext& ctx);
 // Stores the rider body's velocity in the four-tic ring.
 void bike_store_rider_velocity(BikeSim& bike, int64_t tic);
+
+// ---------------------------------------------------------------------------
+// Rider controls and assists (bike_assists.cpp)
+
+// Slow speed and lean speed of the assists, ft/s.
+constexpr double BIKE_SLOW_SPEED = 5;
+constexpr double BIKE_LEAN_SPEED = 15;
+
+// Takes a rider's controls: clamped, throttle, dab, back up and lean 0 while
+// crashed, the shift handed to the gearbox. They are also kept as the
+// player's own values that every tic's assists return to.
+void bike_set_input(BikeSim& bike, const BikeInput& input);
+// Slip angle of the front wheel against the fork's heading, rad (0 below 1 ft/s).
+double bike_front_slip_angle(const BikeSim& bike);
+// Steering lock for the front wheel's speed and surface, rad (pi/4 at walking pace).
+double bike_steering_lock(const BikeSim& bike, const BikeStepContext& ctx);
+// Rolling speed of the front wheel, ft/s.
+double bike_front_rolling_speed(const BikeSim& bike);
+// The steering torque of a riding tic (simulation or arcade steering) and
+// the lean indicator; also arcade's roll motor and drag.
+void bike_steering_step(BikeSim& bike, const BikeStepContext& ctx);
+// Damps the front wheel's turning about anything but its axle.
+void bike_steering_damping(BikeSim& bike);
+// Backing up, or the dab-when-stopped assist.
+void bike_slow_assists(BikeSim& bike, const BikeStepContext& ctx);
+// The foot that holds a leaning bike up, and turning a fallen bike round.
+void bike_dab_support(BikeSim& bike, const BikeStepContext& ctx);
+// The dab and brakes go back to the player's values.
+void bike_restore_input(BikeSim& bike);
+// One rider's whole physics step after the world step, in the game's order:
+// crash rule, assists, springs, suspension, steering, engine and brakes,
+// steering damping, joint balance, dab support, then the feet. A rider that
+// is not simulated only moves his feet.
+void bike_physics_step(BikeSim& bike, const BikeStepContext& ctx);

@@ -262,9 +262,16 @@ TEST_F(LoopFixture, ClutchLetsInGraduallyAndSnapsBackToOne) {
     loop_rider_input(L);
     seen.push_back(L.rider.clutch);
   }
-  for (int i = 1; i < 19; ++i) EXPECT_NEAR(seen[i] - seen[i - 1], 0.03125, 1e-6) << i;
-  EXPECT_GT(seen[18], 1.0f);      // 0.428571 + 19 x 0.03125 passes 1 ...
-  EXPECT_FLOAT_EQ(seen[19], 1.0f);  // ... and is pulled back the tic after
+  for (int i = 1; i < 18; ++i) EXPECT_NEAR(seen[i] - seen[i - 1], 0.03125, 1e-6) << i;
+  // 0.428571 + 19 x 0.03125 would pass 1: the engagement stops at its target.
+  for (float c : seen) EXPECT_LE(c, 1.0f);
+  EXPECT_FLOAT_EQ(seen[18], 1.0f);
+  EXPECT_FLOAT_EQ(seen[19], 1.0f);
+  // A half-pulled lever is reached, not passed.
+  L.rider.clutch = 0.4f;
+  L.controls[CONTROL_CLUTCH] = 0.5f;
+  for (int i = 0; i < 3; ++i) loop_rider_input(L);
+  EXPECT_NEAR(L.rider.clutch, 1 - 0.5 * 1.1428571428571428, 1e-6);
 }
 
 TEST_F(LoopFixture, ShiftAndStickyDab) {

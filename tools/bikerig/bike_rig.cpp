@@ -103,6 +103,10 @@ void bike_rig_tic(BikeRig& rig) {
   physics_contacts_clear(rig.physics);
   for (auto& p : rig.bikes) {
     BikeSim& s = *p;
+    if (rig.assists) {
+      bike_physics_step(s, ctx);
+      continue;
+    }
     if (ctx.tic > ctx.start_tic + 256 && bike_sim_speed(s) < 5) s.spoiled = true;
     s.hold_timer = crash_hold_step(s.hold_timer);
     bike_crash_detect(s, ctx);

@@ -1,9 +1,9 @@
 // A small test rig for bikes in the physics world: a flat or sloping
 // terrain, the generated collision shapes, and a tic loop in the order the
 // game runs it (contacts, one world step, then each rider's forces for the
-// next step). The rider's own steering and balance are not part of the bike
-// body; the rig stands in for them with a balancing torque that keeps the
-// frame upright and the fork straight.
+// next step). Either the rider's own steering and assists ride the bike, or
+// the rig stands in for them with a balancing torque that keeps the frame
+// upright and the fork straight.
 #pragma once
 #include <functional>
 #include <memory>
@@ -27,6 +27,7 @@ struct BikeRig {
   std::vector<std::unique_ptr<BikeSim>> bikes;
   int64_t tic = 0;
   bool balance = true;     // keep the frames upright and the forks straight
+  bool assists = false;    // ride with the rider's own steering and assists instead of the balance
   int32_t knockout[16] = {};
 };
 
