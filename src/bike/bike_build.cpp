@@ -273,6 +273,7 @@ void bike_sim_reset(BikeSim& s) {
   drivetrain_reset(s.drive);
   s.crash_counter = 0;
   s.crash_index = 0;
+  s.crash_reason = CRASH_NONE;
   crash_flight_reset(s.flight);
   memset(s.rider_velocity_ring, 0, sizeof s.rider_velocity_ring);
   s.spoiled = false;
@@ -347,6 +348,9 @@ void bike_sim_remount(BikeSim& s) {
   const dReal* w = dBodyGetAngularVel(frame);
   dBodySetAngularVel(rider, w[0], w[1], w[2]);
   dJointAttach(s.joint[BIKE_RIDER_MOUNT], rider, frame);
+  // The tumble's velocities must not read as a sudden stop on the seat.
+  for (auto& slot : s.rider_velocity_ring)
+    for (int i = 0; i < 3; ++i) slot[i] = v[i];
 }
 
 void bike_sim_apply_tuning(BikeSim& s, const RiderTuning& t) {

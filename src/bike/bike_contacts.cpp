@@ -268,7 +268,7 @@ uint32_t bike_terrain_pass(BikeSim& s, const BikeStepContext& ctx) {
     dVector3 up;
     dBodyVectorToWorld(s.body[BIKE_RIDER], 0, 1, 0, up);
     const dReal* v = dBodyGetLinearVel(s.body[BIKE_RIDER]);
-    if (crash_upside_down(up[1], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]))) bike_crash(s, ctx);
+    if (crash_upside_down(up[1], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]))) bike_crash(s, ctx, CRASH_UPSIDE_DOWN);
   }
   s.touching = touched;
   return touched;
@@ -314,7 +314,7 @@ uint32_t bike_object_collision(BikeSim& s, const Shape& shape, const double posi
   if (mask & BIKE_PART_RIDER) {
     const dReal* v = dBodyGetLinearVel(s.body[BIKE_RIDER]);
     if (crash_object_touch(s.crash_counter, s.hold_timer, v[0] * v[0] + v[1] * v[1] + v[2] * v[2]))
-      bike_crash(s, ctx);
+      bike_crash(s, ctx, CRASH_OBJECT);
   }
   return mask;
 }

@@ -109,12 +109,13 @@ CrashReason bike_crash_detect(BikeSim& s, const BikeStepContext& ctx) {
     in.rider_velocity_4[i] = old[i];
   }
   CrashReason why = crash_check(s.flight, in);
-  if (why != CRASH_NONE) bike_crash(s, ctx);
+  if (why != CRASH_NONE) bike_crash(s, ctx, why);
   return why;
 }
 
-void bike_crash(BikeSim& s, const BikeStepContext& ctx) {
+void bike_crash(BikeSim& s, const BikeStepContext& ctx, int reason) {
   if (!s.spec || s.crash_counter > 0) return;
+  s.crash_reason = reason;
   dJointAttach(s.joint[BIKE_RIDER_MOUNT], nullptr, nullptr);
   foot_from_pose(s, 0);
   foot_from_pose(s, 1);

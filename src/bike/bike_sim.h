@@ -165,6 +165,7 @@ struct BikeSim {
   // Crash.
   int crash_counter = 0;            // 0 riding; > 0 crashed (reel-in at 511 and below)
   int crash_index = 0;              // crashes so far
+  int crash_reason = 0;             // CrashReason of the last crash
   CrashFlight flight{};             // fall and landing tics
   double rider_velocity_ring[4][3] = {};  // rider body velocity of the last four tics, by tic mod 4
   bool spoiled = false;             // a part other than a wheel touched, or too slow after the start
@@ -271,8 +272,8 @@ void bike_joint_balance(BikeSim& bike, const BikeStepContext& ctx);
 // crashes the rider when one fails.
 CrashReason bike_crash_detect(BikeSim& bike, const BikeStepContext& ctx);
 // Throws the rider off: detaches the mount, takes the feet from the pose and
-// starts the counter.
-void bike_crash(BikeSim& bike, const BikeStepContext& ctx);
+// starts the counter; reason is a CrashReason.
+void bike_crash(BikeSim& bike, const BikeStepContext& ctx, int reason);
 // One crashed tic: the counter, the tethers, the reel-in, the feet and the
 // re-mount at 0.
 void bike_crashed_step(BikeSim& bike, const BikeStepContext& ctx);

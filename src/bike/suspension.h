@@ -131,6 +131,8 @@ enum CrashReason {
   CRASH_NONE = 0,
   CRASH_SPEED = 1,         // rider-to-bike speed over the limit
   CRASH_ACCELERATION = 2,  // rider acceleration over the limit
+  CRASH_UPSIDE_DOWN = 3,   // the rider's body hit the ground upside down
+  CRASH_OBJECT = 4,        // the rider's body hit a fixed object
 };
 
 // Clears the flight record (fall and landing tics 0, on the ground).

@@ -1,0 +1,482 @@
+// lr-sim: runs the race simulation on a track with no window. Riders line up
+// at the starting gates and are ridden by a file of controls or by a simple
+// gate-following helper; at the end each rider's state is printed, and the
+// run can leave a per-tic trace of every rider's compact state.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bike/bike_spec.h"
+#include "bike/compact_state.h"
+#include "bike/physics_world.h"
+#include "bike/setup.h"
+#include "bike/shape_cache.h"
+#include "bike/sim_tic.h"
+#include "platform/log.h"
+#include "platform/messages.h"
+#include "track/gates.h"
+#include "track/scenery.h"
+#include "track/surface.h"
+#include "track/terrain.h"
+#include "track/track_list.h"
+#include "vfs/vfs.h"
+
+namespace {
+
+
+struct Options {
+  std::string track = "tracks/claypit";
+  int riders = 1;
+  std::string bike = "cr125";
+  double seconds = 60;
+  int laps = 0;               // stop when every rider has ridden this many laps (0: by time)
+  std::string controls;       // file of time-stamped control vectors
+  std::string trace;          // per-tic compact states
+  double stability = 100;
+  bool arcade = false;
+  unsigned seed = 1;
+  bool quiet = false;
+};
+
+// A ControlVector: steer, throttle, front brake, rear brake, shift, clutch, dab, back up, lean.
+struct Controls {
+  float v[9] = {};
+};
+
+struct ControlChange {
+  int64_t tic;
+  int slot;
+  Controls controls;
+};
+
+// What the gate-following helper keeps per rider.
+struct Follower {
+  int64_t gate = 0;         // sequence index of the next gate
+  int laps = 0;             // laps completed
+  int64_t lap_start = -1;   // tic the current lap began (the first gate)
+  std::vector<double> lap_times;  // s
+  double clutch = 1;        // eased lever engagement
+  int stuck = 0;            // tics spent barely moving
+  int backing = 0;          // tics of walking back still to go
+  float backing_steer = 0;  // bars while walking back
+  int crashes = 0;          // crashes reported so far
+};
+
+const char* crash_reason_name(int reason) {
+  switch (reason) {
+    case CRASH_SPEED: return "thrown off";
+    case CRASH_ACCELERATION: return "hard stop";
+    case CRASH_UPSIDE_DOWN: return "upside down";
+    case CRASH_OBJECT: return "hit an object";
+    default: return "crash";
+  }
+}
+
+struct Sim {
+  Options options;
+  Vfs vfs;
+  ShapeCache shapes;
+  PhysicsWorld physics;
+  Terrain terrain;
+  SurfaceTable surfaces;
+  Scenery scenery;
+  GateSet gates;
+  SimWorld world;
+  std::vector<ControlChange> changes;
+  size_t next_change = 0;
+  Controls current[SIM_SLOTS];
+  Follower follow[SIM_SLOTS];
+  bool following = true;
+};
+
+void usage() {
+  fprintf(stderr,
+          "usage: lr-sim [options] [TRACK]\n"
+          "  TRACK                 track folder or display name (default tracks/claypit)\n"
+          "  --riders N            riders on the grid (1..160, default 1)\n"
+          "  --bike NAME           bike model (default cr125)\n"
+          "  --seconds S           simulated time (default 60)\n"
+          "  --laps N              stop when every rider has ridden N laps\n"
+          "  --controls FILE       ride from a file of lines 'TIC SLOT steer throttle front rear shift clutch\n"
+          "                        dab back_up lean' (from that tic on); without it a helper follows the gates\n"
+          "  --trace FILE          write every rider's 39-byte state each tic\n"
+          "  --stability S         setup stability 0..100 (default 100)\n"
+          "  --arcade              arcade physics\n"
+          "  --seed N              random seed (start tic, roost)\n"
+          "  --quiet               no progress lines\n"
+          "  LR_HOME names the game-data folder.\n");
+}
+
+bool parse(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](const char*& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    const char* v = nullptr;
+    if (a == "--riders" && value(v)) {
+      o.riders = atoi(v);
+    } else if (a == "--bike" && value(v)) {
+      o.bike = v;
+    } else if (a == "--seconds" && value(v)) {
+      o.seconds = atof(v);
+    } else if (a == "--laps" && value(v)) {
+      o.laps = atoi(v);
+    } else if (a == "--controls" && value(v)) {
+      o.controls = v;
+    } else if (a == "--trace" && value(v)) {
+      o.trace = v;
+    } else if (a == "--stability" && value(v)) {
+      o.stability = atof(v);
+    } else if (a == "--seed" && value(v)) {
+      o.seed = unsigned(strtoul(v, nullptr, 10));
+    } else if (a == "--arcade") {
+      o.arcade = true;
+    } else if (a == "--quiet") {
+      o.quiet = true;
+    } else if (!a.empty() && a[0] != '-') {
+      o.track = a;
+    } else {
+      return false;
+    }
+  }
+  if (o.riders < 1 || o.riders > SIM_SLOTS) return false;
+  if (!(o.seconds > 0) || o.seconds > 24 * 3600) return false;
+  return true;
+}
+
+bool read_controls(Sim& s, const std::string& path) {
+  FILE* f = fopen(path.c_str(), "r");
+  if (!f) {
+    fprintf(stderr, "Can't open controls file %s\n", path.c_str());
+    return false;
+  }
+  char line[1024];
+  int number = 0;
+  while (fgets(line, sizeof line, f)) {
+    ++number;
+    char* p = line;
+    while (*p == ' ' || *p == '\t') ++p;
+    if (*p == '#' || *p == '\n' || *p == 0) continue;
+    ControlChange c{};
+    long long tic;
+    int n = sscanf(p, "%lld %d %f %f %f %f %f %f %f %f %f", &tic, &c.slot, &c.controls.v[0], &c.controls.v[1],
+                   &c.controls.v[2], &c.controls.v[3], &c.controls.v[4], &c.controls.v[5], &c.controls.v[6],
+                   &c.controls.v[7], &c.controls.v[8]);
+    if (n < 3 || tic < 0 || c.slot < 0 || c.slot >= SIM_SLOTS) {
+      fprintf(stderr, "%s:%d: bad control line\n", path.c_str(), number);
+      fclose(f);
+      return false;
+    }
+    c.tic = tic;
+    if (!s.changes.empty() && s.changes.back().tic > c.tic) {
+      fprintf(stderr, "%s:%d: tics must not go backwards\n", path.c_str(), number);
+      fclose(f);
+      return false;
+    }
+    s.changes.push_back(c);
+  }
+  fclose(f);
+  return true;
+}
+
+// Sequence index k to a checkpoint: the first lap, then the normal lap over and over.
+const Checkpoint* gate_at(const GateSet& g, int64_t k) {
+  int F = g.first_lap_length, N = g.normal_lap_length;
+  if (g.checkpoints.empty() || (k >= F && N <= 0)) return nullptr;
+  int64_t entry = k < F ? k : F + (k - F) % N;
+  if (entry < 0 || entry >= int64_t(g.sequence.size())) return nullptr;
+  int index = g.sequence[size_t(entry)];
+  if (index >= GATES_UNCOUNTED) index -= GATES_UNCOUNTED;
+  if (index < 0 || size_t(index) >= g.checkpoints.size()) return nullptr;
+  return &g.checkpoints[size_t(index)];
+}
+
+bool ends_lap(const GateSet& g, int64_t k) {
+  int F = g.first_lap_length, N = g.normal_lap_length;
+  return N > 0 && k - F + 1 >= 0 && (k - F + 1) % N == 0;
+}
+
+// The helper's riding: aim at the next gate, slow for sharp turns.
+Controls follow_gates(Sim& s, int slot, BikeSim& b) {
+  // Speeds: in sharp turns, on straights, and over jumps and steep faces
+  // (the helper cannot judge a take-off speed, so it rolls them).
+  const double speed_low = 15, speed_high = 35, slow = 9;
+  const double lookahead = 30, steep = 0.3;  // ft ahead, and the rise per foot that counts as steep
+  Controls c;
+  Follower& f = s.follow[slot];
+  const Checkpoint* gate = gate_at(s.gates, f.gate);
+  const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
+  if (!gate) {
+    c.v[1] = 0.3f;
+    return c;
+  }
+  double dx = gate->position[0] - p[0], dz = gate->position[2] - p[2];
+  double dist = std::sqrt(dx * dx + dz * dz);
+  // Passed: inside the gate's half circle on the side its direction points to.
+  double side_of = -dx * gate->direction[0] - dz * gate->direction[2];
+  if (dist < std::max(double(gate->size), 6.0) && (side_of > 0 || dist < 4)) {
+    if (f.gate == 0) f.lap_start = s.world.tic;
+    if (ends_lap(s.gates, f.gate) && f.lap_start >= 0) {
+      f.lap_times.push_back(double(s.world.tic - f.lap_start) / 128);
+      f.lap_start = s.world.tic;
+      ++f.laps;
+    }
+    ++f.gate;
+    return follow_gates(s, slot, b);
+  }
+  // Aim through the gate: at a point past its centre along its direction.
+  double dn = std::sqrt(double(gate->direction[0]) * gate->direction[0] + double(gate->direction[2]) * gate->direction[2]);
+  if (dn > 1e-6 && dist > 8) {
+    double reach = std::min(dist * 0.5, 15.0);
+    dx += gate->direction[0] / dn * reach;
+    dz += gate->direction[2] / dn * reach;
+    dist = std::sqrt(dx * dx + dz * dz);
+  }
+  // Stuck against something: walk the bike back for a while, bars turned.
+  double v = bike_sim_speed(b);
+  if (f.backing > 0) {
+    --f.backing;
+    c.v[7] = 1;
+    c.v[0] = f.backing_steer;
+    return c;
+  }
+  f.stuck = v < 2 && !bike_sim_crashed(b) ? f.stuck + 1 : 0;
+  if (f.stuck > 3 * 128) {
+    f.stuck = 0;
+    f.backing = 3 * 128;
+    f.backing_steer = b.controls.steer >= 0 ? -1.0f : 1.0f;
+  }
+  dVector3 back;
+  dBodyVectorToWorld(b.body[BIKE_FRAME], 0, 0, 1, back);
+  double fx = -back[0], fz = -back[2];
+  double n = std::sqrt(fx * fx + fz * fz);
+  if (n < 1e-6) return c;
+  fx /= n, fz /= n;
+  double ahead = (dx * fx + dz * fz) / dist;
+  double side = (dx * -fz + dz * fx) / dist;  // towards the frame's +x side
+  double angle = std::atan2(side, ahead);
+  // Steer sets the lean the bike aims for: no more than its speed can hold
+  // through a turn of about 12 ft radius.
+  double hold = std::clamp(std::atan(v * v / (32 * 12.0)) / (3.14159265358979 / 4), 0.15, 1.0);
+  c.v[0] = float(std::clamp(angle * 1.5, -hold, hold));
+  double target = speed_low + (speed_high - speed_low) * std::pow(std::max(0.0, std::cos(angle)), 4);
+  // Jumps and steep faces ahead are rolled over slowly: the helper cannot
+  // judge a take-off speed.
+  double steepest = 0;
+  double previous = terrain_height(s.terrain, float(p[0]), float(p[2]));
+  for (double d = 2.5; d <= lookahead; d += 2.5) {
+    double h = terrain_height(s.terrain, float(p[0] + fx * d), float(p[2] + fz * d));
+    steepest = std::max(steepest, std::fabs(h - previous) / 2.5);
+    previous = h;
+  }
+  if (steepest > steep) target = std::min(target, slow);
+  c.v[1] = float(std::clamp((target - v) * 0.25 + 0.3, 0.0, 1.0));
+  if (v > target + 4) c.v[2] = c.v[3] = float(std::clamp((v - target - 4) * 0.1, 0.0, 1.0));
+  // Ease off when the rear wheel spins up without grip.
+  double wheel = dJointGetHingeAngleRate(b.joint[BIKE_REAR_AXLE]) * (b.wheel[1].R + b.wheel[1].r);
+  if (wheel > v + 6) c.v[1] *= 0.25f;
+  return c;
+}
+
+BikeInput to_input(Follower& f, const Controls& c) {
+  BikeInput in;
+  in.steer = c.v[0];
+  in.throttle = c.v[1];
+  in.front_brake = c.v[2];
+  in.rear_brake = c.v[3];
+  in.shift = c.v[4] > 0.5f ? 1 : (c.v[4] < -0.5f ? -1 : 0);
+  double target = std::clamp(1.0 - c.v[5] * 1.1428571428571428, 0.0, 1.0);
+  f.clutch = target > f.clutch ? std::min(target, f.clutch + 4.0 / 128) : target;
+  in.clutch = f.clutch;
+  in.dab = c.v[6];
+  in.back_up = c.v[7];
+  in.lean = c.v[8];
+  return in;
+}
+
+// The point a fallen rider turns his bike to: the next gate.
+bool realign_target(void* context, const BikeSim& bike, double target[2]) {
+  Sim& s = *static_cast<Sim*>(context);
+  const Checkpoint* gate = gate_at(s.gates, s.follow[bike.slot].gate);
+  if (!gate) return false;
+  target[0] = gate->position[0];
+  target[1] = gate->position[2];
+  return true;
+}
+
+bool load_track(Sim& s) {
+  vfs_file_list(s.vfs);
+  TrackList list;
+  tracks_scan(list, s.vfs, 0);
+  std::string folder = s.options.track;
+  int found = tracks_find(list, folder);
+  for (size_t i = 0; found < 0 && i < list.tracks.size(); ++i)
+    if (list.tracks[i].display_name == folder) found = int(i);
+  if (found < 0) {
+    fprintf(stderr, "No track '%s'\n", folder.c_str());
+    return false;
+  }
+  folder = list.tracks[size_t(found)].folder;
+  shape_cache_init(s.shapes, s.vfs);
+  TrackAssets assets;
+  assets.context = &s.shapes;
+  assets.shape = shape_cache_hook;
+
+  SurfaceReadTarget target;
+  target.table = &s.surfaces;
+  target.loader.assets = assets;
+  TerrainLoadParams params;
+  params.folder = folder;
+  params.surfaces = surfaces_read_named;
+  params.surfaces_context = &target;
+  if (!terrain_load(s.terrain, s.vfs, params)) {
+    fprintf(stderr, "Can't load the terrain of %s\n", folder.c_str());
+    return false;
+  }
+  SceneryHooks hooks;
+  hooks.assets = assets;
+  hooks.context = &s.terrain;
+  hooks.height = [](void* c, float x, float z) { return terrain_height(*static_cast<Terrain*>(c), x, z); };
+  scenery_begin(s.scenery, hooks);
+  GateObjects objects;
+  objects.context = &s.scenery;
+  objects.add = [](void* c, float x, float height, float z, float angle, const char* model, const char* texture,
+                   const char* shape) {
+    return scenery_add_object(*static_cast<Scenery*>(c), x, height, z, angle, model, texture, shape);
+  };
+  gates_read(s.gates, s.vfs, ("@" + folder + "/timing_gates").c_str(), objects, 0);
+  scenery_read_statues(s.scenery, s.vfs, folder);
+  if (!s.options.quiet)
+    printf("Track %s: %g ft square, %zu starting gates, %zu checkpoints, laps of %d gates\n", folder.c_str(),
+           double(s.terrain.extent), s.gates.starting_gates.size(), s.gates.checkpoints.size(),
+           s.gates.normal_lap_length);
+  return true;
+}
+
+bool line_up(Sim& s) {
+  int index = bike_catalogue_lookup(s.options.bike.c_str());
+  ::Setup setup;
+  setup_defaults(setup);
+  setup_apply_stability(setup, s.options.stability);
+  setup_read(setup, "arcade", s.options.arcade ? "Yes" : "No");
+  setup_read(setup, "auto_shift", "Yes");
+  setup_read(setup, "auto_dab", "Yes");
+  setup_read(setup, "stop_wheelies", "Yes");
+  SimWorld& w = s.world;
+  for (int slot = 0; slot < s.options.riders; ++slot) {
+    BikeSim* b = sim_slot_add(w, slot, index, SIM_LOCAL, false);
+    if (!b) {
+      fprintf(stderr, "Can't build bike %s\n", s.options.bike.c_str());
+      return false;
+    }
+    bike_sim_apply_tuning(*b, setup_apply(*b->spec, setup, true));
+    sim_place_rider(w, *b, sim_grid_place(&s.gates, s.terrain.extent, slot));
+  }
+  sim_race_start(w);
+  return true;
+}
+
+void print_riders(Sim& s) {
+  for (int slot : sim_occupied(s.world)) {
+    BikeSim& b = *s.world.slots[size_t(slot)].bike;
+    const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
+    const Follower& f = s.follow[slot];
+    printf("rider %d %s: at %.2f %.2f %.2f, %.2f ft/s, gear %d, %.0f rpm, %s, crashes %d, gates %lld, laps %d",
+           slot, b.spec->name, p[0], p[1], p[2], bike_sim_speed(b), b.drive.gear + 1, drivetrain_rpm(b.drive),
+           bike_sim_crashed(b) ? "crashed" : "riding", b.crash_index, (long long)f.gate, f.laps);
+    for (double t : f.lap_times) printf(" %.2f", t);
+    printf("\n");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Sim s;
+  if (!parse(argc, argv, s.options)) {
+    usage();
+    return 1;
+  }
+  message_set_sink([](void* c, const char* text) { if (!static_cast<Sim*>(c)->options.quiet) printf("%s\n", text); },
+                   &s);
+  if (!s.options.controls.empty()) {
+    if (!read_controls(s, s.options.controls)) return 1;
+    s.following = false;
+  }
+  if (!load_track(s)) return 1;
+  if (!physics_world_create(s.physics)) return 1;
+  SimWorld& w = s.world;
+  w.physics = &s.physics;
+  w.shapes = &s.shapes;
+  w.terrain = &s.terrain;
+  w.surfaces = &s.surfaces;
+  w.scenery = &s.scenery;
+  w.gates = &s.gates;
+  w.random.seed(s.options.seed);
+  w.assists.context = &s;
+  w.assists.realign_target = realign_target;
+  if (!line_up(s)) return 1;
+  if (!s.options.quiet) printf("Gate drops at tic %lld\n", (long long)w.start_tic);
+
+  FILE* trace = nullptr;
+  CompactSpace space = compact_space(&s.terrain);
+  if (!s.options.trace.empty()) {
+    trace = fopen(s.options.trace.c_str(), "wb");
+    if (!trace) {
+      fprintf(stderr, "Can't write %s\n", s.options.trace.c_str());
+      return 1;
+    }
+    fprintf(trace, "lr-sim trace: %d riders, %d-byte states each tic\n", s.options.riders, int(sizeof(CompactState)));
+  }
+
+  int64_t tics = int64_t(s.options.seconds * 128);
+  auto began = std::chrono::steady_clock::now();
+  int64_t run = 0;
+  for (; run < tics; ++run) {
+    while (s.next_change < s.changes.size() && s.changes[s.next_change].tic <= w.tic) {
+      const ControlChange& c = s.changes[s.next_change++];
+      s.current[c.slot] = c.controls;
+    }
+    bool all_done = s.options.laps > 0;
+    for (int slot : sim_occupied(w)) {
+      BikeSim& b = *w.slots[size_t(slot)].bike;
+      Controls c = s.following ? (w.tic < w.start_tic ? Controls{} : follow_gates(s, slot, b)) : s.current[slot];
+      bike_set_input(b, to_input(s.follow[slot], c));
+      if (s.follow[slot].laps < s.options.laps) all_done = false;
+    }
+    if (all_done) break;
+    sim_tic(w);
+    if (trace)
+      for (int slot : sim_occupied(w)) {
+        CompactState state;
+        compact_state_encode(state, *w.slots[size_t(slot)].bike, space);
+        fwrite(&state, sizeof state, 1, trace);
+      }
+    if (!s.options.quiet)
+      for (int slot : sim_occupied(w)) {
+        BikeSim& b = *w.slots[size_t(slot)].bike;
+        if (b.crash_index == s.follow[slot].crashes) continue;
+        s.follow[slot].crashes = b.crash_index;
+        const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
+        printf("%.2f s: rider %d crashed at %.1f %.1f %.1f (%s)\n", double(w.tic) / 128, slot, p[0], p[1], p[2],
+               crash_reason_name(b.crash_reason));
+      }
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  if (trace) fclose(trace);
+  print_riders(s);
+  printf("%lld tics in %.3f s: %.0f tics per second\n", (long long)run, seconds, seconds > 0 ? run / seconds : 0.0);
+  sim_world_clear(w);
+  physics_world_destroy(s.physics);
+  shape_cache_free(s.shapes);
+  vfs_shutdown(s.vfs);
+  return 0;
+}
