@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "bike/physics_world.h"
+#include "bike/shape_cache.h"
+#include "bike/sim_tic.h"
 #include "core/cmdline.h"
 #include "core/data_lists.h"
 #include "core/loop.h"
@@ -16,6 +18,7 @@
 #include "settings/settings.h"
 #include "render/gl_setup.h"
 #include "track/track_list.h"
+#include "track/track_load.h"
 #include "vfs/vfs.h"
 
 enum { SLOT_COUNT = 160 };
@@ -44,6 +47,9 @@ struct App {
   bool screenshot_pending = false;  // take a screenshot after the next frame is drawn
   int screenshot_number = 0;     // number of the next screenshot (0 = not yet decided)
   PhysicsWorld physics;          // rigid-body world and contact group
+  ShapeCache shapes;             // collision shapes of bikes and scenery
+  TrackLoader loader;            // the current track and the race clock
+  SimWorld world;                // the race's riders and its tic
   FILE* record_audio = nullptr;  // --record-audio file, or none
   bool audio_open = false;       // an audio output is open
   int lineup[SLOT_COUNT] = {};   // slot codes for the next track load
@@ -61,6 +67,15 @@ int app_start(App& app, int argc, char** argv);
 int app_shutdown(App& app);
 // The whole program.
 int app_main(int argc, char** argv);
+
+// Loads a track and sets up a race on it (the menus, start-up and warp
+// restarts call this); false when no track could be loaded.
+bool app_track_load(App& app, const TrackLoadRequest& request);
+// Frees the race and the track (shut-down).
+void app_race_free(App& app);
+// The simulation tic and the viewed rider's controls, for the main loop.
+void app_race_tic(App& app);
+void app_race_input(App& app, const RiderInput& in);
 
 // Shows a shut-down or loading step: drains input, zeroes the controls,
 // shows the text on a status screen and logs it.

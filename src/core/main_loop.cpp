@@ -14,10 +14,12 @@ static bool platform_wait_until(void* c, ClockTime t, InputEvent& out) {
 
 static void app_sim_tic(void* c) {
   App& app = *(App*)c;
+  app_race_tic(app);
   // The audio recorder appends one tic of the memory sink's output here
   // once the mixer runs; until then there is nothing to append.
-  (void)app;
 }
+
+static void app_rider_input(void* c, const RiderInput& in) { app_race_input(*(App*)c, in); }
 
 void app_read_axes(void* context);
 bool app_capture_event(void* context, const InputEvent& e);
@@ -77,6 +79,7 @@ void app_main_loop(App& app) {
   LoopHooks H;
   H.context = &app;
   H.sim_tic = app_sim_tic;
+  H.rider_input = app_rider_input;
   H.screenshot = app_screenshot_key;
   H.read_axes = app_read_axes;
   H.capture_event = app_capture_event;

@@ -8,10 +8,7 @@
 
 int app_shutdown(App& app) {
   physics_contacts_destroy(app.physics);
-  log_message("Deallocating bikes\n");
-  log_message("Finished deallocating bikes\n");
-  log_message("Deallocating track\n");
-  log_message("Finished deallocating track\n");
+  app_race_free(app);
   physics_world_destroy(app.physics);
 
   app_status_line(app, "Freeing memory (1)");

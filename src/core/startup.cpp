@@ -1,6 +1,8 @@
 // Start-up: from the process entry to the main loop.
 #include "core/app.h"
 
+#include <chrono>
+
 #include "platform/log.h"
 #include "platform/mem.h"
 #include "platform/message_box.h"
@@ -181,6 +183,22 @@ int app_start(App& app, int argc, char** argv) {
   L.spy = app.settings.spy != 0;
   L.reverse_steering = strcmp(setup_choice(setup, "reverse_steering"), "Yes") == 0;
   L.sticky_dab = strcmp(setup_choice(setup, "sticky_dab"), "Yes") == 0;
+
+  // The race side: collision shapes, a generator seeded with the time, and
+  // the track asked for on the command line.
+  shape_cache_init(app.shapes, app.vfs);
+  app.loader.random.seed(uint32_t(std::chrono::system_clock::now().time_since_epoch().count()));
+  app.world.random.seed(uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+  if (!app.cl.start_track.empty()) {
+    TrackLoadRequest request;
+    request.folder = app.tracks.tracks[size_t(app.track_selected)].folder;
+    request.lineup = app.lineup;
+    request.demo = !app.cl.demo_file.empty();
+    request.laps = 1000;
+    request.robot_skill = app.settings.skill.selected;
+    app.cl.start_track.clear();
+    app_track_load(app, request);
+  }
   return -1;
 }
 

@@ -262,3 +262,70 @@ TEST_F(ProgramFixture, UnwritableAudioRecordingIsReported) {
   EXPECT_NE(r.err.find("Can't open '" + (dir / "no/such/folder/out.raw") + "' for writing"), std::string::npos)
       << r.err;
 }
+
+// With a track loaded the race view is drawn: --record-video writes one
+// binary PPM frame per drawn frame, and the screenshot key saves the next
+// free number.
+TEST_F(ProgramFixture, ARaceRecordsFramesAndTakesScreenshots) {
+  NEEDS_DISPLAY();
+  std::string cmd = std::string(LR_GAMEDATA_BIN) + " '" + game() + "' > /dev/null";
+  ASSERT_EQ(system(cmd.c_str()), 0);
+  write_file(game() + "/screenshot011.ppm", "P6\n1 1\n255\nabc");  // an earlier shot: the next one is 12
+  RunOptions opt;
+  opt.stop_when_logged = "Saved \"screenshot013.png\"";
+  opt.log_path = home() + "lastlog.txt";
+  opt.timeout_seconds = 90;
+  unlink(opt.log_path.c_str());
+  std::thread keys([&] {
+    // Once the riders are on the grid: close the menu and press the screenshot key.
+    for (int i = 0; i < 600 && read_file(opt.log_path).find("Loading bikes") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::string id;
+    for (int i = 0; i < 50 && id.empty(); ++i) {
+      FILE* p = popen("timeout 10 xdotool search --name '^Loamrun$' 2>/dev/null", "r");
+      char line[64] = "";
+      if (p && !fgets(line, sizeof line, p)) line[0] = 0;
+      if (p) pclose(p);
+      id = line;
+      while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+      if (id.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (id.empty()) return;
+    system(("timeout 10 xdotool windowfocus " + id + " key Escape").c_str());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    system("timeout 10 xdotool key s");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    system("timeout 10 xdotool key s");
+  });
+  RunResult r = run_loamrun({"--track", "tracks/claypit", "--lock-fps", "30", "--record-video"}, window_env(), opt);
+  keys.join();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(in_order(unstamped(log()), {"Resetting\n", "Loading terrain\n", "Loading statues\n", "Loading bikes\n",
+                                          "Saved \"screenshot012.png\"\n", "Saved \"screenshot013.png\"\n",
+                                          "Deallocating bikes\n",
+                                          "Deallocating track\n", "Finished deallocating track\n"}));
+  std::string shot = read_file(home() + "screenshot012.png");
+  EXPECT_EQ(shot.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+  // The video: whole frames of one size back to back.
+  size_t at = 0, frames = 0;
+  int width = 0, height = 0;
+  while (at < r.out.size()) {
+    int w = 0, h = 0, n = 0;
+    ASSERT_EQ(sscanf(r.out.c_str() + at, "P6\n%d %d\n255\n%n", &w, &h, &n), 2) << "frame " << frames;
+    ASSERT_GT(n, 0);
+    if (frames == 0) width = w, height = h;
+    ASSERT_EQ(w, width);
+    ASSERT_EQ(h, height);
+    at += size_t(n) + size_t(w) * size_t(h) * 3;
+    ++frames;
+  }
+  EXPECT_EQ(at, r.out.size());
+  EXPECT_GT(frames, 10u);
+  // Of the window's size, as the window reported it.
+  std::smatch size;
+  std::string text = log();
+  ASSERT_TRUE(std::regex_search(text, size, std::regex("WM_SIZE message (\\d+)x(\\d+)"))) << text;
+  EXPECT_EQ(width, std::stoi(size[1]));
+  EXPECT_EQ(height, std::stoi(size[2]));
+}
