@@ -89,3 +89,16 @@ inline std::string gzip_bytes(const std::string& data, size_t extra = 0, const s
   for (int i = 0; i < 4; ++i) out.push_back(char(data.size() >> (8 * i)));
   return out;
 }
+
+// The X window id of the first window whose title matches, asked of
+// xdotool; "" when there is none.
+inline std::string xdotool_window_id(const char* title) {
+  std::string cmd = std::string("timeout 10 xdotool search --name '") + title + "' 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  char line[64] = "";
+  if (p && !fgets(line, sizeof line, p)) line[0] = 0;
+  if (p) pclose(p);
+  std::string id = line;
+  while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+  return id;
+}

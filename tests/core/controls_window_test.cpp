@@ -8,17 +8,6 @@
 #include "platform/input.h"
 #include "test_util.h"
 
-static std::string first_window_id(const char* title) {
-  std::string cmd = std::string("timeout 10 xdotool search --name '") + title + "' 2>/dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  char line[64] = "";
-  if (p && !fgets(line, sizeof line, p)) line[0] = 0;
-  if (p) pclose(p);
-  std::string id = line;
-  while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
-  return id;
-}
-
 TEST(ControlsWindow, ConfiguredKeyDrivesItsControl) {
   const char* display = getenv("DISPLAY");
   if (!display || !*display) GTEST_SKIP() << "no display";
@@ -45,7 +34,7 @@ TEST(ControlsWindow, ConfiguredKeyDrivesItsControl) {
     }
   };
   pump(300);
-  std::string id = first_window_id("Loamrun controls test");
+  std::string id = xdotool_window_id("Loamrun controls test");
   ASSERT_NE(id, "");
   ASSERT_EQ(system(("timeout 10 xdotool windowfocus " + id + " keydown q").c_str()), 0);
   pump(300);

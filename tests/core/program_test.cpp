@@ -283,12 +283,7 @@ TEST_F(ProgramFixture, ARaceRecordsFramesAndTakesScreenshots) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::string id;
     for (int i = 0; i < 50 && id.empty(); ++i) {
-      FILE* p = popen("timeout 10 xdotool search --name '^Loamrun$' 2>/dev/null", "r");
-      char line[64] = "";
-      if (p && !fgets(line, sizeof line, p)) line[0] = 0;
-      if (p) pclose(p);
-      id = line;
-      while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+      id = xdotool_window_id("^Loamrun$");
       if (id.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     if (id.empty()) return;
