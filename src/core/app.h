@@ -11,6 +11,8 @@
 #include "core/cmdline.h"
 #include "core/data_lists.h"
 #include "core/loop.h"
+#include "core/message_log.h"
+#include "bike/setup_trackers.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "settings/capture.h"
@@ -50,6 +52,8 @@ struct App {
   ShapeCache shapes;             // collision shapes of bikes and scenery
   TrackLoader loader;            // the current track and the race clock
   SimWorld world;                // the race's riders and its tic
+  MessageLog messages;           // lines shown to the player
+  SetupTrackers trackers;        // which setup keys changed since the last report
   FILE* record_audio = nullptr;  // --record-audio file, or none
   bool audio_open = false;       // an audio output is open
   int lineup[SLOT_COUNT] = {};   // slot codes for the next track load

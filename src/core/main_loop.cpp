@@ -1,7 +1,10 @@
 // One pass of the main loop per frame: draw, record, measure, run tics.
 #include "core/app.h"
 
+#include <cstring>
+
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "render/frame_capture.h"
 #include "render/gl_setup.h"
 
@@ -68,6 +71,18 @@ static void app_draw_frame(App& app) {
   frame_end(app.window);
 }
 
+// After the frame's tics: erosion (one step a frame, through the terrain
+// deformation once it exists), message ageing and the setup-change report.
+static void app_frame_upkeep(App& app) {
+  MainLoop& L = app.loop;
+  message_log_age(app.messages, L.game_clock);
+  if (setup_trackers_due(app.trackers, L.game_clock)) {
+    std::string line;
+    if (setup_trackers_report(app.trackers, app.settings.setup, line) && !L.online) message_post("%s", line.c_str());
+  }
+  message_set_sink(nullptr, nullptr);
+}
+
 void app_main_loop(App& app) {
   MainLoop& L = app.loop;
   LoopPlatform P;
@@ -85,6 +100,14 @@ void app_main_loop(App& app) {
   H.capture_event = app_capture_event;
   H.capture_tic = app_capture_tic;
   L.previous_frame = clock_now();
+  app.messages.max_lines = app.settings.message_lines;
+  message_set_sink(
+      [](void* c, const char* text) {
+        App& a = *static_cast<App*>(c);
+        message_log_post(a.messages, text, a.loop.game_clock);
+        log_message("%s%s", text, *text && text[strlen(text) - 1] == '\n' ? "" : "\n");
+      },
+      &app);
   while (!L.quit) {
     app_decide_view(L);
     L.menu_at_frame_start = L.menu_screen;
@@ -94,6 +117,8 @@ void app_main_loop(App& app) {
     L.real_time += step;
     L.game_clock += step;
     loop_run_tics(L, P, H);
+    app_frame_upkeep(app);
     L.previous_frame = L.frame_now;
   }
+  message_set_sink(nullptr, nullptr);
 }

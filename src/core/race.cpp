@@ -38,7 +38,10 @@ bool add_rider(void* c, int slot, const SlotRider& rider, const CurrentTrack& tr
     app.loop.slot_not_local[slot] = 1;
     return false;
   }
-  if (kind == SIM_LOCAL) bike_sim_apply_tuning(*bike, setup_apply(*bike->spec, app.settings.setup, !app.loop.online));
+  if (kind == SIM_LOCAL) {
+    bike_sim_apply_tuning(*bike, setup_apply(*bike->spec, app.settings.setup, !app.loop.online));
+    setup_trackers_note_apply(app.trackers, app.settings.setup);
+  }
   app.loop.slot_not_local[slot] = kind == SIM_LOCAL ? 0 : 1;
   sim_place_rider(app.world, *bike, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;
@@ -59,6 +62,7 @@ void race_ready(void* c, const CurrentTrack& track, const RaceClock& clock, cons
   L.viewed_slot = app.loader.viewed_slot;
   L.track_loaded = true;
   L.viewed_has_bike = w.slots[size_t(L.viewed_slot)].bike != nullptr;
+  setup_trackers_reset(app.trackers, app.settings.setup);
   (void)plan;
   physics_contacts_clear(app.physics);
 }
