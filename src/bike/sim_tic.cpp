@@ -523,19 +523,19 @@ bool touches_ground(const BikeSim& b, const Terrain& terrain) {
 
 }  // namespace
 
-void sim_place_rider(SimWorld& w, BikeSim& b, const SimGridPlace& place) {
+void sim_place_rider(const Terrain* terrain, BikeSim& b, const SimGridPlace& place) {
   if (!b.spec || !std::isfinite(place.x) || !std::isfinite(place.z) || !std::isfinite(place.heading)) return;
   const double up[3] = {0, 1, 0};
   const BikeSpec& s = *b.spec;
   bike_sim_turn(b, up, place.heading);
   const dReal* f = dBodyGetPosition(b.body[BIKE_FRAME]);
   double ground = 0;
-  if (w.terrain && w.terrain->size > 0) {
-    int i = int(std::lround(place.x * w.terrain->inv_spacing));
-    int k = int(std::lround(place.z * w.terrain->inv_spacing));
-    ground = terrain_sample(*w.terrain, i, k);
+  if (terrain && terrain->size > 0) {
+    int i = int(std::lround(place.x * terrain->inv_spacing));
+    int k = int(std::lround(place.z * terrain->inv_spacing));
+    ground = terrain_sample(*terrain, i, k);
   }
   bike_sim_move(b, place.x - f[0], ground + s.frame_position[1] - f[1], place.z - f[2]);
-  if (!w.terrain) return;
-  for (int step = 0; step < 400 && touches_ground(b, *w.terrain); ++step) bike_sim_move(b, 0, 0.25, 0);
+  if (!terrain) return;
+  for (int step = 0; step < 400 && touches_ground(b, *terrain); ++step) bike_sim_move(b, 0, 0.25, 0);
 }

@@ -167,4 +167,4 @@ SimGridPlace sim_grid_place(const GateSet* gates, float terrain_size, int slot);
 // Puts a rider (fresh from reset) at a place: turned to the heading, moved
 // over the point at the height of the nearest grid point, then raised a
 // quarter foot at a time while any part touches the ground (at most 100 ft).
-void sim_place_rider(SimWorld& w, BikeSim& bike, const SimGridPlace& place);
+void sim_place_rider(const Terrain* terrain, BikeSim& bike, const SimGridPlace& place);

@@ -43,7 +43,7 @@ bool add_rider(void* c, int slot, const SlotRider& rider, const CurrentTrack& tr
     setup_trackers_note_apply(app.trackers, app.settings.setup);
   }
   app.loop.slot_not_local[slot] = kind == SIM_LOCAL ? 0 : 1;
-  sim_place_rider(app.world, *bike, sim_grid_place(&track.gates, track.terrain.extent, slot));
+  sim_place_rider(&track.terrain, *bike, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;
 }
 

@@ -90,9 +90,15 @@ TEST_F(RiderWindow, KeysThrottleBrakeShiftSteerAndDab) {
   std::string id = xdotool_window_id("Loamrun rider test");
   ASSERT_NE(id, "");
   keys("windowfocus " + id);
+  // Lined up on the ground at the gate, not in it.
+  const dReal* at = dBodyGetPosition(bike().body[BIKE_FRAME]);
+  double above = at[1] - terrain_height(app->loader.track.terrain, float(at[0]), float(at[2]));
+  EXPECT_GT(above, 1.5);
+  EXPECT_LT(above, 3.0);
   // Wait on the grid until the gate is down.
   while (app->world.tic < app->world.start_tic + 64) ride(64);
   EXPECT_LT(bike_sim_speed(bike()), 1);
+  EXPECT_EQ(bike().crash_index, 0);
 
   keys("keydown x");
   ride(128 * 3);

@@ -24,6 +24,7 @@
 #include "track/surface.h"
 #include "track/terrain.h"
 #include "track/track_list.h"
+#include "track/track_load.h"
 #include "vfs/vfs.h"
 
 namespace {
@@ -82,10 +83,8 @@ struct Sim {
   Vfs vfs;
   ShapeCache shapes;
   PhysicsWorld physics;
-  Terrain terrain;
-  SurfaceTable surfaces;
-  Scenery scenery;
-  GateSet gates;
+  TrackLoader loader;   // the track and its race clock
+  ::Setup setup;        // every rider's setup
   SimWorld world;
   std::vector<ControlChange> changes;
   size_t next_change = 0;
@@ -213,7 +212,7 @@ Controls follow_gates(Sim& s, int slot, BikeSim& b) {
   const double lookahead = 30, steep = 0.3;  // ft ahead, and the rise per foot that counts as steep
   Controls c;
   Follower& f = s.follow[slot];
-  const Checkpoint* gate = gate_at(s.gates, f.gate);
+  const Checkpoint* gate = gate_at(s.loader.track.gates, f.gate);
   const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
   if (!gate) {
     c.v[1] = 0.3f;
@@ -225,7 +224,7 @@ Controls follow_gates(Sim& s, int slot, BikeSim& b) {
   double side_of = -dx * gate->direction[0] - dz * gate->direction[2];
   if (dist < std::max(double(gate->size), 6.0) && (side_of > 0 || dist < 4)) {
     if (f.gate == 0) f.lap_start = s.world.tic;
-    if (ends_lap(s.gates, f.gate) && f.lap_start >= 0) {
+    if (ends_lap(s.loader.track.gates, f.gate) && f.lap_start >= 0) {
       f.lap_times.push_back(double(s.world.tic - f.lap_start) / 128);
       f.lap_start = s.world.tic;
       ++f.laps;
@@ -272,9 +271,9 @@ Controls follow_gates(Sim& s, int slot, BikeSim& b) {
   // Jumps and steep faces ahead are rolled over slowly: the helper cannot
   // judge a take-off speed.
   double steepest = 0;
-  double previous = terrain_height(s.terrain, float(p[0]), float(p[2]));
+  double previous = terrain_height(s.loader.track.terrain, float(p[0]), float(p[2]));
   for (double d = 2.5; d <= lookahead; d += 2.5) {
-    double h = terrain_height(s.terrain, float(p[0] + fx * d), float(p[2] + fz * d));
+    double h = terrain_height(s.loader.track.terrain, float(p[0] + fx * d), float(p[2] + fz * d));
     steepest = std::max(steepest, std::fabs(h - previous) / 2.5);
     previous = h;
   }
@@ -306,14 +305,39 @@ BikeInput to_input(Follower& f, const Controls& c) {
 // The point a fallen rider turns his bike to: the next gate.
 bool realign_target(void* context, const BikeSim& bike, double target[2]) {
   Sim& s = *static_cast<Sim*>(context);
-  const Checkpoint* gate = gate_at(s.gates, s.follow[bike.slot].gate);
+  const Checkpoint* gate = gate_at(s.loader.track.gates, s.follow[bike.slot].gate);
   if (!gate) return false;
   target[0] = gate->position[0];
   target[1] = gate->position[2];
   return true;
 }
 
-bool load_track(Sim& s) {
+// The rider of a line-up slot: every rider rides the chosen bike with one
+// setup, and this tool drives them all.
+bool add_rider(void* context, int slot, const SlotRider&, const CurrentTrack& track) {
+  Sim& s = *static_cast<Sim*>(context);
+  int index = bike_catalogue_lookup(s.options.bike.c_str());
+  BikeSim* b = sim_slot_add(s.world, slot, index, SIM_LOCAL, false);
+  if (!b) return false;
+  bike_sim_apply_tuning(*b, setup_apply(*b->spec, s.setup, true));
+  sim_place_rider(&track.terrain, *b, sim_grid_place(&track.gates, track.terrain.extent, slot));
+  return true;
+}
+
+void race_ready(void* context, const CurrentTrack& track, const RaceClock& clock, const LineUpPlan&) {
+  Sim& s = *static_cast<Sim*>(context);
+  SimWorld& w = s.world;
+  w.terrain = &track.terrain;
+  w.surfaces = &track.surfaces;
+  w.scenery = &s.loader.track.scenery;
+  w.gates = &track.gates;
+  sim_race_start(w);
+  w.start_tic = clock.start_tic;
+}
+
+// The track loader with a line-up of robots in the first slots (this tool
+// rides them itself).
+bool load_race(Sim& s) {
   vfs_file_list(s.vfs);
   TrackList list;
   tracks_scan(list, s.vfs, 0);
@@ -325,63 +349,35 @@ bool load_track(Sim& s) {
     fprintf(stderr, "No track '%s'\n", folder.c_str());
     return false;
   }
-  folder = list.tracks[size_t(found)].folder;
+  setup_defaults(s.setup);
+  setup_apply_stability(s.setup, s.options.stability);
+  setup_read(s.setup, "arcade", s.options.arcade ? "Yes" : "No");
+  setup_read(s.setup, "auto_shift", "Yes");
+  setup_read(s.setup, "auto_dab", "Yes");
+  setup_read(s.setup, "stop_wheelies", "Yes");
   shape_cache_init(s.shapes, s.vfs);
-  TrackAssets assets;
-  assets.context = &s.shapes;
-  assets.shape = shape_cache_hook;
-
-  SurfaceReadTarget target;
-  target.table = &s.surfaces;
-  target.loader.assets = assets;
-  TerrainLoadParams params;
-  params.folder = folder;
-  params.surfaces = surfaces_read_named;
-  params.surfaces_context = &target;
-  if (!terrain_load(s.terrain, s.vfs, params)) {
-    fprintf(stderr, "Can't load the terrain of %s\n", folder.c_str());
+  int lineup[LINEUP_SLOTS] = {};
+  for (int i = 0; i < s.options.riders; ++i) lineup[i] = LINEUP_ROBOT;
+  TrackLoadRequest r;
+  r.folder = list.tracks[size_t(found)].folder;
+  r.lineup = lineup;
+  r.laps = s.options.laps > 0 ? s.options.laps : 1000;
+  TrackLoadHooks h;
+  h.context = &s;
+  h.assets.context = &s.shapes;
+  h.assets.shape = shape_cache_hook;
+  h.add_rider = add_rider;
+  h.race_ready = race_ready;
+  s.loader.random.seed(s.options.seed);
+  if (!track_load(s.loader, s.vfs, list, r, h)) {
+    fprintf(stderr, "Can't load %s\n", r.folder.c_str());
     return false;
   }
-  SceneryHooks hooks;
-  hooks.assets = assets;
-  hooks.context = &s.terrain;
-  hooks.height = [](void* c, float x, float z) { return terrain_height(*static_cast<Terrain*>(c), x, z); };
-  scenery_begin(s.scenery, hooks);
-  GateObjects objects;
-  objects.context = &s.scenery;
-  objects.add = [](void* c, float x, float height, float z, float angle, const char* model, const char* texture,
-                   const char* shape) {
-    return scenery_add_object(*static_cast<Scenery*>(c), x, height, z, angle, model, texture, shape);
-  };
-  gates_read(s.gates, s.vfs, ("@" + folder + "/timing_gates").c_str(), objects, 0);
-  scenery_read_statues(s.scenery, s.vfs, folder);
+  const CurrentTrack& t = s.loader.track;
   if (!s.options.quiet)
-    printf("Track %s: %g ft square, %zu starting gates, %zu checkpoints, laps of %d gates\n", folder.c_str(),
-           double(s.terrain.extent), s.gates.starting_gates.size(), s.gates.checkpoints.size(),
-           s.gates.normal_lap_length);
-  return true;
-}
-
-bool line_up(Sim& s) {
-  int index = bike_catalogue_lookup(s.options.bike.c_str());
-  ::Setup setup;
-  setup_defaults(setup);
-  setup_apply_stability(setup, s.options.stability);
-  setup_read(setup, "arcade", s.options.arcade ? "Yes" : "No");
-  setup_read(setup, "auto_shift", "Yes");
-  setup_read(setup, "auto_dab", "Yes");
-  setup_read(setup, "stop_wheelies", "Yes");
-  SimWorld& w = s.world;
-  for (int slot = 0; slot < s.options.riders; ++slot) {
-    BikeSim* b = sim_slot_add(w, slot, index, SIM_LOCAL, false);
-    if (!b) {
-      fprintf(stderr, "Can't build bike %s\n", s.options.bike.c_str());
-      return false;
-    }
-    bike_sim_apply_tuning(*b, setup_apply(*b->spec, setup, true));
-    sim_place_rider(w, *b, sim_grid_place(&s.gates, s.terrain.extent, slot));
-  }
-  sim_race_start(w);
+    printf("Track %s: %g ft square, %zu starting gates, %zu checkpoints, laps of %d gates\n", t.folder.c_str(),
+           double(t.terrain.extent), t.gates.starting_gates.size(), t.gates.checkpoints.size(),
+           t.gates.normal_lap_length);
   return true;
 }
 
@@ -412,23 +408,18 @@ int main(int argc, char** argv) {
     if (!read_controls(s, s.options.controls)) return 1;
     s.following = false;
   }
-  if (!load_track(s)) return 1;
   if (!physics_world_create(s.physics)) return 1;
   SimWorld& w = s.world;
   w.physics = &s.physics;
   w.shapes = &s.shapes;
-  w.terrain = &s.terrain;
-  w.surfaces = &s.surfaces;
-  w.scenery = &s.scenery;
-  w.gates = &s.gates;
   w.random.seed(s.options.seed);
   w.assists.context = &s;
   w.assists.realign_target = realign_target;
-  if (!line_up(s)) return 1;
+  if (!load_race(s)) return 1;
   if (!s.options.quiet) printf("Gate drops at tic %lld\n", (long long)w.start_tic);
 
   FILE* trace = nullptr;
-  CompactSpace space = compact_space(&s.terrain);
+  CompactSpace space = compact_space(&s.loader.track.terrain);
   if (!s.options.trace.empty()) {
     trace = fopen(s.options.trace.c_str(), "wb");
     if (!trace) {
@@ -476,6 +467,7 @@ int main(int argc, char** argv) {
   print_riders(s);
   printf("%lld tics in %.3f s: %.0f tics per second\n", (long long)run, seconds, seconds > 0 ? run / seconds : 0.0);
   sim_world_clear(w);
+  track_free(s.loader, TrackLoadHooks{});
   physics_world_destroy(s.physics);
   shape_cache_free(s.shapes);
   vfs_shutdown(s.vfs);
