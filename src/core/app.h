@@ -12,6 +12,7 @@
 #include "core/data_lists.h"
 #include "core/loop.h"
 #include "core/message_log.h"
+#include "race/lap_timing.h"
 #include "bike/setup_trackers.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -52,6 +53,7 @@ struct App {
   ShapeCache shapes;             // collision shapes of bikes and scenery
   TrackLoader loader;            // the current track and the race clock
   SimWorld world;                // the race's riders and its tic
+  LapRace race;                  // gates passed, laps, finish and running order
   MessageLog messages;           // lines shown to the player
   SetupTrackers trackers;        // which setup keys changed since the last report
   FILE* record_audio = nullptr;  // --record-audio file, or none

@@ -63,8 +63,39 @@ void race_ready(void* c, const CurrentTrack& track, const RaceClock& clock, cons
   L.track_loaded = true;
   L.viewed_has_bike = w.slots[size_t(L.viewed_slot)].bike != nullptr;
   setup_trackers_reset(app.trackers, app.settings.setup);
+  laps_build(app.race, track.gates);
+  laps_reset_riders(app.race);
+  app.race.start_tic = clock.start_tic;
+  app.race.finish_laps = clock.laps;
   (void)plan;
   physics_contacts_clear(app.physics);
+}
+
+// The line recorder's step of a tic: the rider's gate test (the riding
+// lines' own bookkeeping joins it when they exist).
+void line_recorder(void* c, int, BikeSim& bike) {
+  App& app = *static_cast<App*>(c);
+  if (app.race.timing && !app.race.riders[bike.slot].finished) laps_gate_test_bike(app.race, bike, app.world.tic, nullptr);
+}
+
+// A fallen rider turns his bike towards his next gate.
+bool realign_target(void* c, const BikeSim& bike, double target[2]) {
+  const LapRace& race = static_cast<App*>(c)->race;
+  int index = laps_sequence_gate(race, laps_gate_counter(race, bike.slot));
+  if (index < 0 || size_t(index) >= race.gates.size()) return false;
+  target[0] = race.gates[size_t(index)].x;
+  target[1] = race.gates[size_t(index)].z;
+  return true;
+}
+
+// A rider righting his bike near the line may just have finished: then he
+// is not turned round. Asked only of riders under way and not yet finished.
+bool finish_check(void* c, BikeSim& bike) {
+  LapRace& race = static_cast<App*>(c)->race;
+  if (bike.slot < 0 || bike.slot >= LAPS_SLOTS) return false;
+  const LapRider& r = race.riders[bike.slot];
+  if (!race.timing || r.gates <= 0 || r.finished) return false;
+  return laps_finished(race, bike.slot);
 }
 
 void loading_begin(void* c, const char* text) { app_status_line(*static_cast<App*>(c), text); }
@@ -76,6 +107,11 @@ bool app_track_load(App& app, const TrackLoadRequest& request) {
   SimWorld& w = app.world;
   w.physics = &app.physics;
   w.shapes = &app.shapes;
+  w.hooks.context = &app;
+  w.hooks.line_recorder = line_recorder;
+  w.assists.context = &app;
+  w.assists.realign_target = realign_target;
+  w.assists.finish_check = finish_check;
   TrackLoadHooks h;
   h.context = &app;
   h.loading.context = &app;

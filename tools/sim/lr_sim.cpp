@@ -19,6 +19,7 @@
 #include "bike/sim_tic.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/lap_timing.h"
 #include "track/gates.h"
 #include "track/scenery.h"
 #include "track/surface.h"
@@ -57,10 +58,6 @@ struct ControlChange {
 
 // What the gate-following helper keeps per rider.
 struct Follower {
-  int64_t gate = 0;         // sequence index of the next gate
-  int laps = 0;             // laps completed
-  int64_t lap_start = -1;   // tic the current lap began (the first gate)
-  std::vector<double> lap_times;  // s
   double clutch = 1;        // eased lever engagement
   int stuck = 0;            // tics spent barely moving
   int backing = 0;          // tics of walking back still to go
@@ -84,6 +81,7 @@ struct Sim {
   ShapeCache shapes;
   PhysicsWorld physics;
   TrackLoader loader;   // the track and its race clock
+  LapRace race;         // gates passed, laps and lap times
   ::Setup setup;        // every rider's setup
   SimWorld world;
   std::vector<ControlChange> changes;
@@ -187,21 +185,11 @@ bool read_controls(Sim& s, const std::string& path) {
   return true;
 }
 
-// Sequence index k to a checkpoint: the first lap, then the normal lap over and over.
-const Checkpoint* gate_at(const GateSet& g, int64_t k) {
-  int F = g.first_lap_length, N = g.normal_lap_length;
-  if (g.checkpoints.empty() || (k >= F && N <= 0)) return nullptr;
-  int64_t entry = k < F ? k : F + (k - F) % N;
-  if (entry < 0 || entry >= int64_t(g.sequence.size())) return nullptr;
-  int index = g.sequence[size_t(entry)];
-  if (index >= GATES_UNCOUNTED) index -= GATES_UNCOUNTED;
-  if (index < 0 || size_t(index) >= g.checkpoints.size()) return nullptr;
-  return &g.checkpoints[size_t(index)];
-}
-
-bool ends_lap(const GateSet& g, int64_t k) {
-  int F = g.first_lap_length, N = g.normal_lap_length;
-  return N > 0 && k - F + 1 >= 0 && (k - F + 1) % N == 0;
+// The gate a rider rides for: the one at his gate counter.
+const LapGate* next_gate(const Sim& s, int slot) {
+  int index = laps_sequence_gate(s.race, laps_gate_counter(s.race, slot));
+  if (index < 0 || size_t(index) >= s.race.gates.size()) return nullptr;
+  return &s.race.gates[size_t(index)];
 }
 
 // The helper's riding: aim at the next gate, slow for sharp turns.
@@ -212,32 +200,19 @@ Controls follow_gates(Sim& s, int slot, BikeSim& b) {
   const double lookahead = 30, steep = 0.3;  // ft ahead, and the rise per foot that counts as steep
   Controls c;
   Follower& f = s.follow[slot];
-  const Checkpoint* gate = gate_at(s.loader.track.gates, f.gate);
+  const LapGate* gate = next_gate(s, slot);
   const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
   if (!gate) {
     c.v[1] = 0.3f;
     return c;
   }
-  double dx = gate->position[0] - p[0], dz = gate->position[2] - p[2];
+  double dx = gate->x - p[0], dz = gate->z - p[2];
   double dist = std::sqrt(dx * dx + dz * dz);
-  // Passed: inside the gate's half circle on the side its direction points to.
-  double side_of = -dx * gate->direction[0] - dz * gate->direction[2];
-  if (dist < std::max(double(gate->size), 6.0) && (side_of > 0 || dist < 4)) {
-    if (f.gate == 0) f.lap_start = s.world.tic;
-    if (ends_lap(s.loader.track.gates, f.gate) && f.lap_start >= 0) {
-      f.lap_times.push_back(double(s.world.tic - f.lap_start) / 128);
-      f.lap_start = s.world.tic;
-      ++f.laps;
-    }
-    ++f.gate;
-    return follow_gates(s, slot, b);
-  }
   // Aim through the gate: at a point past its centre along its direction.
-  double dn = std::sqrt(double(gate->direction[0]) * gate->direction[0] + double(gate->direction[2]) * gate->direction[2]);
-  if (dn > 1e-6 && dist > 8) {
+  if (dist > 8) {
     double reach = std::min(dist * 0.5, 15.0);
-    dx += gate->direction[0] / dn * reach;
-    dz += gate->direction[2] / dn * reach;
+    dx += gate->dx * reach;
+    dz += gate->dz * reach;
     dist = std::sqrt(dx * dx + dz * dz);
   }
   // Stuck against something: walk the bike back for a while, bars turned.
@@ -305,10 +280,10 @@ BikeInput to_input(Follower& f, const Controls& c) {
 // The point a fallen rider turns his bike to: the next gate.
 bool realign_target(void* context, const BikeSim& bike, double target[2]) {
   Sim& s = *static_cast<Sim*>(context);
-  const Checkpoint* gate = gate_at(s.loader.track.gates, s.follow[bike.slot].gate);
+  const LapGate* gate = next_gate(s, bike.slot);
   if (!gate) return false;
-  target[0] = gate->position[0];
-  target[1] = gate->position[2];
+  target[0] = gate->x;
+  target[1] = gate->z;
   return true;
 }
 
@@ -333,6 +308,16 @@ void race_ready(void* context, const CurrentTrack& track, const RaceClock& clock
   w.gates = &track.gates;
   sim_race_start(w);
   w.start_tic = clock.start_tic;
+  laps_build(s.race, track.gates);
+  laps_reset_riders(s.race);
+  s.race.start_tic = clock.start_tic;
+  s.race.finish_laps = s.options.laps;
+}
+
+// The line recorder's step of the tic: the rider's gate test.
+void gate_test(void* context, int, BikeSim& bike) {
+  Sim& s = *static_cast<Sim*>(context);
+  laps_gate_test_bike(s.race, bike, s.world.tic, nullptr);
 }
 
 // The track loader with a line-up of robots in the first slots (this tool
@@ -385,11 +370,11 @@ void print_riders(Sim& s) {
   for (int slot : sim_occupied(s.world)) {
     BikeSim& b = *s.world.slots[size_t(slot)].bike;
     const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
-    const Follower& f = s.follow[slot];
-    printf("rider %d %s: at %.2f %.2f %.2f, %.2f ft/s, gear %d, %.0f rpm, %s, crashes %d, gates %lld, laps %d",
+    int laps = laps_completed(s.race, slot);
+    printf("rider %d %s: at %.2f %.2f %.2f, %.2f ft/s, gear %d, %.0f rpm, %s, crashes %d, gates %d, laps %d",
            slot, b.spec->name, p[0], p[1], p[2], bike_sim_speed(b), b.drive.gear + 1, drivetrain_rpm(b.drive),
-           bike_sim_crashed(b) ? "crashed" : "riding", b.crash_index, (long long)f.gate, f.laps);
-    for (double t : f.lap_times) printf(" %.2f", t);
+           bike_sim_crashed(b) ? "crashed" : "riding", b.crash_index, laps_gate_counter(s.race, slot), laps);
+    for (int n = 1; n <= laps; ++n) printf(" %.2f", laps_lap_time(s.race, slot, n));
     printf("\n");
   }
 }
@@ -415,6 +400,8 @@ int main(int argc, char** argv) {
   w.random.seed(s.options.seed);
   w.assists.context = &s;
   w.assists.realign_target = realign_target;
+  w.hooks.context = &s;
+  w.hooks.line_recorder = gate_test;
   if (!load_race(s)) return 1;
   if (!s.options.quiet) printf("Gate drops at tic %lld\n", (long long)w.start_tic);
 
@@ -442,7 +429,7 @@ int main(int argc, char** argv) {
       BikeSim& b = *w.slots[size_t(slot)].bike;
       Controls c = s.following ? (w.tic < w.start_tic ? Controls{} : follow_gates(s, slot, b)) : s.current[slot];
       bike_set_input(b, to_input(s.follow[slot], c));
-      if (s.follow[slot].laps < s.options.laps) all_done = false;
+      if (laps_completed(s.race, slot) < s.options.laps) all_done = false;
     }
     if (all_done) break;
     sim_tic(w);
