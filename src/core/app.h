@@ -63,6 +63,10 @@ struct App {
   int loading_counter = 0;       // frames of the loading screen drawn
   ClockTime loading_last{0, 0};  // when the loading screen was last drawn
   ClockTime loading_start{0, 0}; // when the loading screen first showed
+  double status_previous = -1;   // when the last status line showed (seconds), -1 none since the last report
+  std::string status_text;       // the text showing since then
+  double status_longest = 0;     // the longest gap between two status lines, s
+  std::string status_longest_text;  // the text that showed during it
 };
 
 extern const char* const loamrun_version;
@@ -86,6 +90,9 @@ void app_race_input(App& app, const RiderInput& in);
 // Shows a shut-down or loading step: drains input, zeroes the controls,
 // shows the text on a status screen and logs it.
 void app_status_line(App& app, const char* text);
+// Logs "Max loading delay was %f (%s)\n" for the status lines since the
+// last report and starts over.
+void app_loading_delay_report(App& app);
 // Keeps the loading screen alive during long work (at most 16 frames a second).
 void app_loading_pump(App& app);
 // Drops every pending input event (while loading or waiting for the window).

@@ -126,7 +126,10 @@ bool app_track_load(App& app, const TrackLoadRequest& request) {
   MainLoop& L = app.loop;
   L.track_loaded = false;
   L.viewed_has_bike = false;
+  app.status_previous = -1;
+  app.status_longest = 0;
   bool ok = track_load(app.loader, app.vfs, app.tracks, request, h);
+  app_loading_delay_report(app);
   if (!ok) {
     w.terrain = nullptr;
     w.surfaces = nullptr;

@@ -297,9 +297,12 @@ TEST_F(ProgramFixture, ARaceRecordsFramesAndTakesScreenshots) {
   keys.join();
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(in_order(unstamped(log()), {"Resetting\n", "Loading terrain\n", "Loading statues\n", "Loading bikes\n",
+                                          "Max loading delay was ",
                                           "Saved \"screenshot012.png\"\n", "Saved \"screenshot013.png\"\n",
                                           "Deallocating bikes\n",
                                           "Deallocating track\n", "Finished deallocating track\n"}));
+  EXPECT_TRUE(std::regex_search(unstamped(log()), std::regex("Max loading delay was [0-9]+\\.[0-9]{6} \\([^)\\n]*\\)\n")))
+      << log();
   std::string shot = read_file(home() + "screenshot012.png");
   EXPECT_EQ(shot.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
   // The video: whole frames of one size back to back.

@@ -379,6 +379,16 @@ void print_riders(Sim& s) {
   }
 }
 
+// Releases everything the run made (also on the way out after a failure).
+int finish(Sim& s, int status) {
+  sim_world_clear(s.world);
+  if (s.loader.track.loaded) track_free(s.loader, TrackLoadHooks{});
+  physics_world_destroy(s.physics);
+  shape_cache_free(s.shapes);
+  vfs_shutdown(s.vfs);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -393,7 +403,7 @@ int main(int argc, char** argv) {
     if (!read_controls(s, s.options.controls)) return 1;
     s.following = false;
   }
-  if (!physics_world_create(s.physics)) return 1;
+  if (!physics_world_create(s.physics)) return finish(s, 1);
   SimWorld& w = s.world;
   w.physics = &s.physics;
   w.shapes = &s.shapes;
@@ -402,7 +412,7 @@ int main(int argc, char** argv) {
   w.assists.realign_target = realign_target;
   w.hooks.context = &s;
   w.hooks.line_recorder = gate_test;
-  if (!load_race(s)) return 1;
+  if (!load_race(s)) return finish(s, 1);
   if (!s.options.quiet) printf("Gate drops at tic %lld\n", (long long)w.start_tic);
 
   FILE* trace = nullptr;
@@ -411,7 +421,7 @@ int main(int argc, char** argv) {
     trace = fopen(s.options.trace.c_str(), "wb");
     if (!trace) {
       fprintf(stderr, "Can't write %s\n", s.options.trace.c_str());
-      return 1;
+      return finish(s, 1);
     }
     fprintf(trace, "lr-sim trace: %d riders, %d-byte states each tic\n", s.options.riders, int(sizeof(CompactState)));
   }
@@ -453,10 +463,5 @@ int main(int argc, char** argv) {
   if (trace) fclose(trace);
   print_riders(s);
   printf("%lld tics in %.3f s: %.0f tics per second\n", (long long)run, seconds, seconds > 0 ? run / seconds : 0.0);
-  sim_world_clear(w);
-  track_free(s.loader, TrackLoadHooks{});
-  physics_world_destroy(s.physics);
-  shape_cache_free(s.shapes);
-  vfs_shutdown(s.vfs);
-  return 0;
+  return finish(s, 0);
 }
