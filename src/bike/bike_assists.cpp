@@ -39,7 +39,7 @@ void steering_axis(const BikeSpec& b, double a[3]) {
 void add_steering_torque(BikeSim& s, double torque) {
   if (!std::isfinite(torque)) return;
   double a[3];
-  steering_axis(*s.spec, a);
+  steering_axis(*s.model, a);
   dVector3 w;
   dBodyVectorToWorld(s.body[BIKE_FRAME], a[0], a[1], a[2], w);
   dBodyAddTorque(s.body[BIKE_FRONT_WHEEL], torque * w[0], torque * w[1], torque * w[2]);
@@ -178,7 +178,7 @@ void arcade_steering(BikeSim& s, const BikeStepContext& ctx) {
   const dReal* pos = dBodyGetPosition(frame);
   const dReal* vel = dBodyGetLinearVel(frame);
   double ahead = pos[1] + vel[1] - 16 - ground_under(ctx, pos[0] + vel[0], pos[2] + vel[2]);
-  if (!(s.wheel[0].depth > 0) && ahead >= s.spec->frame_position[1]) {
+  if (!(s.wheel[0].depth > 0) && ahead >= s.model->frame_position[1]) {
     add_steering_torque(s, (angle * -50 + p.direct_steering * steer * p.steering_strength) * 1.5);
     return;
   }
@@ -258,23 +258,23 @@ void bike_set_input(BikeSim& s, const BikeInput& in) {
   s.drive.front_brake = p.front_brake;
   s.drive.rear_brake = p.rear_brake;
   s.drive.clutch = p.clutch;
-  if (s.spec) drivetrain_shift(s.drive, *s.spec, p.shift, crashed);
+  if (s.model) drivetrain_shift(s.drive, *s.model, p.shift, crashed);
 }
 
 double bike_front_slip_angle(const BikeSim& s) {
-  if (!s.spec) return 0;
+  if (!s.model) return 0;
   const dReal* vw = dBodyGetLinearVel(s.body[BIKE_FRONT_WHEEL]);
   dVector3 v;
   dBodyVectorFromWorld(s.body[BIKE_FORK_UPPER], vw[0], vw[1], vw[2], v);
   double a[3];
-  steering_axis(*s.spec, a);
+  steering_axis(*s.model, a);
   double q = v[1] * a[2] - v[2] * a[1];
   if (!(v[0] * v[0] + q * q > 1)) return 0;
   return -std::atan2(v[0], q);
 }
 
 double bike_front_rolling_speed(const BikeSim& s) {
-  if (!s.spec) return 0;
+  if (!s.model) return 0;
   return (s.wheel[0].R + s.wheel[0].r) * dJointGetHingeAngleRate(s.joint[BIKE_FRONT_AXLE]);
 }
 
@@ -295,7 +295,7 @@ double bike_steering_lock(const BikeSim& s, const BikeStepContext& ctx) {
 }
 
 void bike_steering_step(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec || s.crash_counter > 0) return;
+  if (!s.model || s.crash_counter > 0) return;
   if (s.params.arcade)
     arcade_steering(s, ctx);
   else
@@ -303,7 +303,7 @@ void bike_steering_step(BikeSim& s, const BikeStepContext& ctx) {
 }
 
 void bike_steering_damping(BikeSim& s) {
-  if (!s.spec || s.crash_counter > 0) return;
+  if (!s.model || s.crash_counter > 0) return;
   dBodyID wheel = s.body[BIKE_FRONT_WHEEL];
   const dReal* w = dBodyGetAngularVel(wheel);
   dVector3 a;
@@ -318,7 +318,7 @@ void bike_steering_damping(BikeSim& s) {
 }
 
 void bike_slow_assists(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec) return;
+  if (!s.model) return;
   bool crashed = s.crash_counter > 0;
   double v = bike_sim_speed(s);
   dBodyID frame = s.body[BIKE_FRAME];
@@ -354,7 +354,7 @@ void bike_slow_assists(BikeSim& s, const BikeStepContext& ctx) {
 
 void bike_dab_support(BikeSim& s, const BikeStepContext& ctx) {
   s.dabbing = false;
-  if (!s.spec || s.crash_counter > 0 || !(s.controls.dab > 0) || s.params.arcade) return;
+  if (!s.model || s.crash_counter > 0 || !(s.controls.dab > 0) || s.params.arcade) return;
   double v = bike_sim_speed(s);
   if (v >= BIKE_SLOW_SPEED && s.hold_timer > 0) return;
   dBodyID frame = s.body[BIKE_FRAME];
@@ -416,7 +416,7 @@ void bike_restore_input(BikeSim& s) {
 }
 
 void bike_physics_step(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec) return;
+  if (!s.model) return;
   if (!bike_sim_simulated(s)) {
     bike_feet_step(s, ctx);
     return;

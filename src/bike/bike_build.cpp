@@ -104,7 +104,7 @@ void axis_between(const float a[3], const float b[3], double out[3]) {
 }
 
 void make_joints(BikeSim& s) {
-  const BikeSpec& b = *s.spec;
+  const BikeSpec& b = *s.model;
   dWorldID w = s.physics->world;
   dBodyID* body = s.body;
   double fork_axis[3];
@@ -166,7 +166,7 @@ void make_joints(BikeSim& s) {
 }
 
 void set_masses(BikeSim& s) {
-  const BikeSpec& b = *s.spec;
+  const BikeSpec& b = *s.model;
   dMass m;
   frame_mass(s.masses, m);
   set_mass(s.body[BIKE_FRAME], m);
@@ -201,22 +201,22 @@ bool finite_number(double v) { return std::isfinite(v); }
 bool bike_sim_build(BikeSim& s, PhysicsWorld& physics, ShapeCache* shapes, int catalogue_index, int slot,
                     bool first_person) {
   s = BikeSim{};
-  const BikeSpec* spec = bike_spec(catalogue_index);
-  if (!spec || !physics.world) return false;
+  const BikeSpec* model = bike_spec(catalogue_index);
+  if (!model || !physics.world) return false;
   s.slot = slot;
   s.catalogue_index = catalogue_index;
   s.first_person = first_person;
-  s.spec = spec;
+  s.model = model;
   s.physics = &physics;
 
-  RiderTuning tuning = bike_sim_defaults(*spec);
+  RiderTuning tuning = bike_sim_defaults(*model);
   s.params = tuning.params;
   s.assists = tuning.assists;
   s.masses = tuning.masses;
 
   for (int i = 0; i < BIKE_BODY_COUNT; ++i) {
     s.body[i] = dBodyCreate(physics.world);
-    const float* p = rest_position(*spec, i);
+    const float* p = rest_position(*model, i);
     dBodySetPosition(s.body[i], p[0], p[1], p[2]);
   }
   set_masses(s);
@@ -231,10 +231,10 @@ bool bike_sim_build(BikeSim& s, PhysicsWorld& physics, ShapeCache* shapes, int c
   s.wheel[1].R = TYRE_REAR_RIM_RADIUS;
 
   if (shapes) {
-    const char* names[BIKE_BODY_COUNT] = {spec->frame_shape,      nullptr,
-                                          nullptr,                spec->fork_upper_shape,
-                                          spec->fork_lower_shape, spec->swingarm_shape,
-                                          spec->rider_shape};
+    const char* names[BIKE_BODY_COUNT] = {model->frame_shape,      nullptr,
+                                          nullptr,                model->fork_upper_shape,
+                                          model->fork_lower_shape, model->swingarm_shape,
+                                          model->rider_shape};
     for (int i = 0; i < BIKE_BODY_COUNT; ++i)
       if (names[i]) s.shape[i] = shape_cache_get(*shapes, shape_cache_load(*shapes, names[i]));
   }
@@ -252,14 +252,14 @@ void bike_sim_destroy(BikeSim& s) {
     b = nullptr;
   }
   s.wheel[0].body = s.wheel[1].body = nullptr;
-  s.spec = nullptr;
+  s.model = nullptr;
 }
 
 void bike_sim_reset(BikeSim& s) {
-  if (!s.spec) return;
+  if (!s.model) return;
   for (int i = 0; i < BIKE_BODY_COUNT; ++i) {
     dBodyID b = s.body[i];
-    const float* p = rest_position(*s.spec, i);
+    const float* p = rest_position(*s.model, i);
     dBodySetPosition(b, p[0], p[1], p[2]);
     dMatrix3 r;
     dRSetIdentity(r);
@@ -294,7 +294,7 @@ void bike_sim_reset(BikeSim& s) {
   bike_sim_set_interaction(s, 1);
   bike_sim_remount(s);
   for (int f = 0; f < 2; ++f) {
-    const float* p = s.spec->attachment + (f ? BIKE_ATTACH_RIGHT_FRAME : BIKE_ATTACH_LEFT_FRAME);
+    const float* p = s.model->attachment + (f ? BIKE_ATTACH_RIGHT_FRAME : BIKE_ATTACH_LEFT_FRAME);
     dVector3 w;
     dBodyGetRelPointPos(s.body[BIKE_FRAME], p[0], p[1], p[2], w);
     for (int i = 0; i < 3; ++i) s.feet[f].position[i] = w[i], s.feet[f].velocity[i] = 0;
@@ -302,7 +302,7 @@ void bike_sim_reset(BikeSim& s) {
 }
 
 void bike_sim_move(BikeSim& s, double dx, double dy, double dz) {
-  if (!s.spec || !finite_number(dx) || !finite_number(dy) || !finite_number(dz)) return;
+  if (!s.model || !finite_number(dx) || !finite_number(dy) || !finite_number(dz)) return;
   for (dBodyID b : s.body) {
     const dReal* p = dBodyGetPosition(b);
     dBodySetPosition(b, p[0] + dx, p[1] + dy, p[2] + dz);
@@ -311,7 +311,7 @@ void bike_sim_move(BikeSim& s, double dx, double dy, double dz) {
 }
 
 void bike_sim_turn(BikeSim& s, const double axis[3], double angle) {
-  if (!s.spec || !finite_number(angle)) return;
+  if (!s.model || !finite_number(angle)) return;
   double n = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
   if (!(n > 0) || !finite_number(n)) return;
   dMatrix3 r;
@@ -332,8 +332,8 @@ void bike_sim_turn(BikeSim& s, const double axis[3], double angle) {
 }
 
 void bike_sim_remount(BikeSim& s) {
-  if (!s.spec) return;
-  const BikeSpec& b = *s.spec;
+  if (!s.model) return;
+  const BikeSpec& b = *s.model;
   dBodyID frame = s.body[BIKE_FRAME], rider = s.body[BIKE_RIDER];
   dVector3 seat;
   dBodyGetRelPointPos(frame, double(b.rider_position[0]) - b.frame_position[0],
@@ -354,7 +354,7 @@ void bike_sim_remount(BikeSim& s) {
 }
 
 void bike_sim_apply_tuning(BikeSim& s, const RiderTuning& t) {
-  if (!s.spec) return;
+  if (!s.model) return;
   s.params = t.params;
   s.assists = t.assists;
   s.masses = t.masses;
@@ -380,10 +380,10 @@ void bike_sim_set_interaction(BikeSim& s, double timer) {
   }
 }
 
-bool bike_sim_simulated(const BikeSim& s) { return s.spec && s.interaction_timer > 0.25; }
+bool bike_sim_simulated(const BikeSim& s) { return s.model && s.interaction_timer > 0.25; }
 
 double bike_sim_speed(const BikeSim& s) {
-  if (!s.spec) return 0;
+  if (!s.model) return 0;
   const dReal* v = dBodyGetLinearVel(s.body[BIKE_FRAME]);
   return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
@@ -400,20 +400,20 @@ double bike_body_lean_angle(dBodyID body) {
   return std::acos(c) - PI / 2;
 }
 
-double bike_sim_lean_angle(const BikeSim& s) { return s.spec ? bike_body_lean_angle(s.body[BIKE_FRAME]) : 0; }
+double bike_sim_lean_angle(const BikeSim& s) { return s.model ? bike_body_lean_angle(s.body[BIKE_FRAME]) : 0; }
 
-double bike_sim_fork_position(const BikeSim& s) { return s.spec ? dJointGetSliderPosition(s.joint[BIKE_FORK]) : 0; }
+double bike_sim_fork_position(const BikeSim& s) { return s.model ? dJointGetSliderPosition(s.joint[BIKE_FORK]) : 0; }
 
 double bike_sim_swingarm_angle(const BikeSim& s) {
-  return s.spec ? dJointGetHingeAngle(s.joint[BIKE_SWINGARM_PIVOT]) : 0;
+  return s.model ? dJointGetHingeAngle(s.joint[BIKE_SWINGARM_PIVOT]) : 0;
 }
 
 bool bike_sim_crashed(const BikeSim& s) { return s.crash_counter > 0; }
 
 BikeSuspensionSample bike_sim_suspension_sample(const BikeSim& s) {
   BikeSuspensionSample out{};
-  if (!s.spec) return out;
-  const BikeSpec& b = *s.spec;
+  if (!s.model) return out;
+  const BikeSpec& b = *s.model;
   const RiderParams& p = s.params;
   double fp = dJointGetSliderPosition(s.joint[BIKE_FORK]);
   double fv = dJointGetSliderPositionRate(s.joint[BIKE_FORK]);

@@ -175,7 +175,7 @@ bool touch_parts(const PartSpheres& a, const PartSpheres& b, bool direct, const 
 }  // namespace
 
 bool bike_wheel_contact_refresh(BikeSim& s, int w, const BikeStepContext& ctx) {
-  if (!s.spec || w < 0 || w > 1) return false;
+  if (!s.model || w < 0 || w > 1) return false;
   WheelContact& c = s.wheel[w];
   if (c.last_tic == ctx.tic) return c.depth > 0;
   c.last_tic = ctx.tic;
@@ -195,7 +195,7 @@ bool bike_wheel_contact_refresh(BikeSim& s, int w, const BikeStepContext& ctx) {
 }
 
 uint32_t bike_terrain_pass(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec) return 0;
+  if (!s.model) return 0;
   s.collided = 0;
   s.rider_collided = false;
   s.touching = 0;
@@ -275,7 +275,7 @@ uint32_t bike_terrain_pass(BikeSim& s, const BikeStepContext& ctx) {
 }
 
 uint32_t bike_rider_collision(BikeSim& a, BikeSim& b, const BikeStepContext& ctx) {
-  if (!a.spec || !b.spec || &a == &b) return 0;
+  if (!a.model || !b.model || &a == &b) return 0;
   bool direct = a.rider_collided || b.rider_collided;
   PartSpheres pa[BIKE_BODY_COUNT], pb[BIKE_BODY_COUNT];
   int na = rider_parts(a, pa), nb = rider_parts(b, pb);
@@ -300,7 +300,7 @@ uint32_t bike_rider_collision(BikeSim& a, BikeSim& b, const BikeStepContext& ctx
 
 uint32_t bike_object_collision(BikeSim& s, const Shape& shape, const double position[3], const double rotation[9],
                                const BikeStepContext& ctx) {
-  if (!s.spec || shape.spheres.empty()) return 0;
+  if (!s.model || shape.spheres.empty()) return 0;
   PartSpheres object;
   object.shape = &shape;
   object.rotation = rotation;

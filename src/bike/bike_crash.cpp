@@ -57,7 +57,7 @@ void float3(const float* f, double out[3]) {
 
 void foot_from_pose(BikeSim& s, int f) {
   double p[3];
-  float3(s.spec->attachment + (f ? BIKE_ATTACH_RIGHT_FRAME : BIKE_ATTACH_LEFT_FRAME), p);
+  float3(s.model->attachment + (f ? BIKE_ATTACH_RIGHT_FRAME : BIKE_ATTACH_LEFT_FRAME), p);
   dVector3 w, v;
   dBodyGetRelPointPos(s.body[BIKE_FRAME], p[0], p[1], p[2], w);
   dBodyGetRelPointVel(s.body[BIKE_FRAME], p[0], p[1], p[2], v);
@@ -81,14 +81,14 @@ void foot_fall(BikeFoot& foot, const BikeStepContext& ctx) {
 }  // namespace
 
 void bike_store_rider_velocity(BikeSim& s, int64_t tic) {
-  if (!s.spec) return;
+  if (!s.model) return;
   const dReal* v = dBodyGetLinearVel(s.body[BIKE_RIDER]);
   double* slot = s.rider_velocity_ring[((tic % 4) + 4) % 4];
   for (int i = 0; i < 3; ++i) slot[i] = v[i];
 }
 
 CrashReason bike_crash_detect(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec || s.crash_counter > 0) return CRASH_NONE;
+  if (!s.model || s.crash_counter > 0) return CRASH_NONE;
   bool airborne = !(s.wheel[0].depth > 0) && !(s.wheel[1].depth > 0);
   const dReal* fv = dBodyGetLinearVel(s.body[BIKE_FRAME]);
   crash_flight_update(s.flight, airborne, fv[1], int(ctx.tic));
@@ -114,7 +114,7 @@ CrashReason bike_crash_detect(BikeSim& s, const BikeStepContext& ctx) {
 }
 
 void bike_crash(BikeSim& s, const BikeStepContext& ctx, int reason) {
-  if (!s.spec || s.crash_counter > 0) return;
+  if (!s.model || s.crash_counter > 0) return;
   s.crash_reason = reason;
   dJointAttach(s.joint[BIKE_RIDER_MOUNT], nullptr, nullptr);
   foot_from_pose(s, 0);
@@ -124,8 +124,8 @@ void bike_crash(BikeSim& s, const BikeStepContext& ctx, int reason) {
 }
 
 void bike_crashed_step(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec || s.crash_counter <= 0) return;
-  const BikeSpec& b = *s.spec;
+  if (!s.model || s.crash_counter <= 0) return;
+  const BikeSpec& b = *s.model;
   dBodyID rider = s.body[BIKE_RIDER], frame = s.body[BIKE_FRAME], fork = s.body[BIKE_FORK_UPPER];
   const dReal* v = dBodyGetLinearVel(rider);
   double speed = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
@@ -183,7 +183,7 @@ void bike_crashed_step(BikeSim& s, const BikeStepContext& ctx) {
 }
 
 void bike_feet_step(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec) return;
+  if (!s.model) return;
   if (bike_sim_simulated(s) && s.crash_counter == 0) {
     foot_from_pose(s, 0);
     foot_from_pose(s, 1);

@@ -139,7 +139,7 @@ struct BikeSim {
   int slot = 0;                  // player slot number
   int catalogue_index = 0;       // catalogue record
   bool first_person = false;     // built for the first-person view
-  const BikeSpec* spec = nullptr;  // the catalogue record
+  const BikeSpec* model = nullptr;  // the catalogue record of the bike model
   PhysicsWorld* physics = nullptr;  // the world the bodies live in
 
   // Bodies and joints.

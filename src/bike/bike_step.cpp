@@ -32,23 +32,23 @@ void rider_spring_joint(BikeSim& s, const BikeStepContext& ctx, const RiderSprin
 }  // namespace
 
 void bike_suspension_step(BikeSim& s) {
-  if (!s.spec) return;
+  if (!s.model) return;
   dJointID fork = s.joint[BIKE_FORK];
-  SuspensionMotor f = suspension_fork(s.params, *s.spec, dJointGetSliderPosition(fork),
+  SuspensionMotor f = suspension_fork(s.params, *s.model, dJointGetSliderPosition(fork),
                                       dJointGetSliderPositionRate(fork));
   dJointSetSliderParam(fork, dParamVel, f.velocity);
   dJointSetSliderParam(fork, dParamFMax, f.fmax);
 
   dJointID pivot = s.joint[BIKE_SWINGARM_PIVOT];
-  SuspensionMotor k = suspension_shock(s.params, *s.spec, dJointGetHingeAngle(pivot), dJointGetHingeAngleRate(pivot));
+  SuspensionMotor k = suspension_shock(s.params, *s.model, dJointGetHingeAngle(pivot), dJointGetHingeAngleRate(pivot));
   dJointSetHingeParam(pivot, dParamVel, k.velocity);
   dJointSetHingeParam(pivot, dParamFMax, k.fmax);
 }
 
 void bike_rider_spring_step(BikeSim& s, const BikeStepContext& ctx) {
   // A thrown rider is held by the tethers instead.
-  if (!s.spec || s.crash_counter > 0) return;
-  const BikeSpec& b = *s.spec;
+  if (!s.model || s.crash_counter > 0) return;
+  const BikeSpec& b = *s.model;
   dBodyID frame = s.body[BIKE_FRAME], rider = s.body[BIKE_RIDER];
   dVector3 seat, z, y;
   dBodyGetRelPointPos(frame, double(b.rider_position[0]) - b.frame_position[0],
@@ -68,7 +68,7 @@ void bike_rider_spring_step(BikeSim& s, const BikeStepContext& ctx) {
 
 DrivetrainOutput bike_drivetrain_step(BikeSim& s, const BikeStepContext& ctx) {
   DrivetrainOutput out{};
-  if (!s.spec) return out;
+  if (!s.model) return out;
   DrivetrainBodyInputs in{};
   in.front_contact = s.wheel[0].depth > 0;
   in.rear_contact = s.wheel[1].depth > 0;
@@ -81,7 +81,7 @@ DrivetrainOutput bike_drivetrain_step(BikeSim& s, const BikeStepContext& ctx) {
   in.swingarm_compression = -dJointGetHingeAngle(s.joint[BIKE_SWINGARM_PIVOT]);
   in.rear_axle_angle = dJointGetHingeAngle(s.joint[BIKE_REAR_AXLE]);
   in.rear_axle_rate = dJointGetHingeAngleRate(s.joint[BIKE_REAR_AXLE]);
-  out = drivetrain_step(s.drive, *s.spec, s.params, s.assists, in, ctx.tic, ctx.h);
+  out = drivetrain_step(s.drive, *s.model, s.params, s.assists, in, ctx.tic, ctx.h);
   if (std::isfinite(out.frame_torque_x) && std::isfinite(out.rear_wheel_torque_x)) {
     dBodyAddRelTorque(s.body[BIKE_FRAME], out.frame_torque_x, 0, 0);
     dBodyAddRelTorque(s.body[BIKE_REAR_WHEEL], out.rear_wheel_torque_x, 0, 0);
@@ -96,7 +96,7 @@ DrivetrainOutput bike_drivetrain_step(BikeSim& s, const BikeStepContext& ctx) {
 }
 
 void bike_joint_balance(BikeSim& s, const BikeStepContext& ctx) {
-  if (!s.spec || ctx.tic < 2 || s.crash_counter > 0) return;
+  if (!s.model || ctx.tic < 2 || s.crash_counter > 0) return;
   const dReal* origin = dBodyGetPosition(s.body[BIKE_FRAME]);
   double force[3] = {0, 0, 0}, torque[3] = {0, 0, 0};
   for (int i = 0; i < BIKE_JOINT_COUNT; ++i) {

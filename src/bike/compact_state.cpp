@@ -148,7 +148,7 @@ bool off_the_bike(const BikeSim& bike) {
 // The seven bodies in the record's pose, in the order each one hangs on the
 // one placed before it.
 void decode_pose(const CompactState& state, int layout, BikeSim& bike, const CompactSpace& space) {
-  const BikeSpec& s = *bike.spec;
+  const BikeSpec& s = *bike.model;
   const uint8_t* b = state.bytes;
   const FieldOffsets& at = fields_of(layout);
   dBodyID frame = bike.body[BIKE_FRAME], upper = bike.body[BIKE_FORK_UPPER], lower = bike.body[BIKE_FORK_LOWER];
@@ -252,7 +252,7 @@ void decode_flags(const CompactState& state, int layout, BikeSim& bike) {
     if (off_the_bike(bike)) dJointAttach(mount, bike.body[BIKE_RIDER], bike.body[BIKE_FRAME]);
     bike.crash_counter = 0;
     int gear = field < BIKE_GEARS - 1 ? field : BIKE_GEARS - 1;
-    while (gear > 0 && !drivetrain_gear_present(*bike.spec, gear)) --gear;
+    while (gear > 0 && !drivetrain_gear_present(*bike.model, gear)) --gear;
     bike.drive.gear = gear;
     bike.drive.throttle = n / 15.0;
   }
@@ -362,7 +362,7 @@ void lift_out_of_ground(BikeSim& bike, const CompactSpace& space) {
 // moving with the frame.
 void feet_from_pose(BikeSim& bike) {
   for (int f = 0; f < 2; ++f) {
-    const float* peg = bike.spec->attachment + (f ? BIKE_ATTACH_RIGHT_FRAME : BIKE_ATTACH_LEFT_FRAME);
+    const float* peg = bike.model->attachment + (f ? BIKE_ATTACH_RIGHT_FRAME : BIKE_ATTACH_LEFT_FRAME);
     dVector3 p, v;
     dBodyGetRelPointPos(bike.body[BIKE_FRAME], peg[0], peg[1], peg[2], p);
     dBodyGetRelPointVel(bike.body[BIKE_FRAME], peg[0], peg[1], peg[2], v);
@@ -414,8 +414,8 @@ CompactSpace compact_space(const Terrain* terrain) {
 
 void compact_state_encode(CompactState& state, const BikeSim& bike, const CompactSpace& space) {
   std::memset(state.bytes, 0, sizeof state.bytes);
-  if (!bike.spec) return;
-  const BikeSpec& s = *bike.spec;
+  if (!bike.model) return;
+  const BikeSpec& s = *bike.model;
   uint8_t* b = state.bytes;
   double size = box_size(space), base = finite_or_zero(space.base);
 
@@ -465,7 +465,7 @@ void compact_state_encode(CompactState& state, const BikeSim& bike, const Compac
 }
 
 void compact_state_decode(const CompactState& state, int layout, BikeSim& bike, const CompactSpace& space) {
-  if (!bike.spec) return;
+  if (!bike.model) return;
   decode_pose(state, layout, bike, space);
   decode_flags(state, layout, bike);
 }
@@ -509,7 +509,7 @@ CompactState compact_state_blend(const CompactState& older, const CompactState& 
 }
 
 void compact_rider_apply(BikeSim& bike, const CompactTarget& t, const CompactSpace& space) {
-  if (!bike.spec) return;
+  if (!bike.model) return;
   int k = t.tics >= 1 ? t.tics : 1;
   bool was_off = off_the_bike(bike);
   bool pulled = bike_sim_simulated(bike);

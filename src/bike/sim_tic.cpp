@@ -524,9 +524,9 @@ bool touches_ground(const BikeSim& b, const Terrain& terrain) {
 }  // namespace
 
 void sim_place_rider(const Terrain* terrain, BikeSim& b, const SimGridPlace& place) {
-  if (!b.spec || !std::isfinite(place.x) || !std::isfinite(place.z) || !std::isfinite(place.heading)) return;
+  if (!b.model || !std::isfinite(place.x) || !std::isfinite(place.z) || !std::isfinite(place.heading)) return;
   const double up[3] = {0, 1, 0};
-  const BikeSpec& s = *b.spec;
+  const BikeSpec& s = *b.model;
   bike_sim_turn(b, up, place.heading);
   const dReal* f = dBodyGetPosition(b.body[BIKE_FRAME]);
   double ground = 0;

@@ -39,7 +39,7 @@ bool add_rider(void* c, int slot, const SlotRider& rider, const CurrentTrack& tr
     return false;
   }
   if (kind == SIM_LOCAL) {
-    bike_sim_apply_tuning(*bike, setup_apply(*bike->spec, app.settings.setup, !app.loop.online));
+    bike_sim_apply_tuning(*bike, setup_apply(*bike->model, app.settings.setup, !app.loop.online));
     setup_trackers_note_apply(app.trackers, app.settings.setup);
   }
   app.loop.slot_not_local[slot] = kind == SIM_LOCAL ? 0 : 1;

@@ -33,7 +33,7 @@ struct Riding : ::testing::Test {
     setup_defaults(setup);
     setup_apply_stability(setup, stability);
     setup_read(setup, "arcade", arcade ? "Yes" : "No");
-    bike_sim_apply_tuning(b, setup_apply(*b.spec, setup, true));
+    bike_sim_apply_tuning(b, setup_apply(*b.model, setup, true));
     return b;
   }
   // Rides for a time holding a speed with the throttle and the given steer.

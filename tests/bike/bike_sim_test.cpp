@@ -42,7 +42,7 @@ double distance(const double a[3], const double b[3]) {
 
 // The rider's distance from his place on the seat.
 double off_seat(const BikeSim& b) {
-  const BikeSpec& s = *b.spec;
+  const BikeSpec& s = *b.model;
   dVector3 seat;
   dBodyGetRelPointPos(b.body[BIKE_FRAME], s.rider_position[0] - s.frame_position[0],
                       s.rider_position[1] - s.frame_position[1], s.rider_position[2] - s.frame_position[2], seat);
@@ -310,7 +310,7 @@ struct EveryBike : ::testing::TestWithParam<int> {
   void run(int tics) {
     for (int i = 0; i < tics; ++i) bike_rig_tic(rig);
   }
-  const BikeSpec& spec() const { return *bike_spec(GetParam()); }
+  const BikeSpec& model() const { return *bike_spec(GetParam()); }
 };
 
 std::string bike_test_name(const ::testing::TestParamInfo<int>& info) {
@@ -322,7 +322,7 @@ std::string bike_test_name(const ::testing::TestParamInfo<int>& info) {
 
 // Settled: nothing moves, fork and shock sit on their springs inside their travel.
 void expect_settled(const BikeSim& b, const char* where) {
-  const BikeSpec& s = *b.spec;
+  const BikeSpec& s = *b.model;
   EXPECT_FALSE(bike_rig_broken(b)) << where;
   EXPECT_LT(bike_rig_max_body_speed(b), 0.1) << where;
   double fork = bike_sim_fork_position(b), arm = bike_sim_swingarm_angle(b);
@@ -344,9 +344,9 @@ TEST_P(EveryBike, SettlesAndIdlesOnFlatGround) {
 
   // The softest springs without preload still hold the bike off the stops.
   BikeSim& soft = *bike_rig_add(rig, GetParam(), START_X + 30, START_Z);
-  soft.params.fork_spring_rate = spec().fork_spring_rate[0];
+  soft.params.fork_spring_rate = model().fork_spring_rate[0];
   soft.params.fork_preload = 0;
-  soft.params.shock_spring_rate = spec().shock_spring_rate[0];
+  soft.params.shock_spring_rate = model().shock_spring_rate[0];
   soft.params.shock_preload = 0;
   run(256);
   expect_settled(soft, "softest springs");
@@ -380,7 +380,7 @@ TEST_P(EveryBike, PullsThroughEveryGearToTheSpeedItsGearingGives) {
   open(0);
   BikeSim& b = *bike_rig_add(rig, GetParam(), START_X, START_Z);
   run(128);
-  const BikeSpec& s = spec();
+  const BikeSpec& s = model();
   b.assists.bits |= ASSIST_WHEELIE_LIMITER;
   b.drive.clutch = 1;
   b.drive.throttle = 1;
@@ -425,7 +425,7 @@ TEST_P(EveryBike, ShiftsUpByItselfUnderFullThrottle) {
   open(0);
   BikeSim& b = *bike_rig_add(rig, GetParam(), START_X, START_Z);
   run(128);
-  const BikeSpec& s = spec();
+  const BikeSpec& s = model();
   b.assists.bits |= ASSIST_WHEELIE_LIMITER | ASSIST_AUTO_SHIFT;
   b.drive.clutch = 1;
   b.drive.throttle = 1;

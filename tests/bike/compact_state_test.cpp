@@ -169,7 +169,7 @@ TEST_F(CompactRig, EncodesPosesAsTheGoldenBytes) {
   const double up[3] = {0, 1, 0}, side[3] = {1, 0, 0};
   for (const PoseCase& c : cases) {
     BikeSim& b = rest_bike(0, 0, 0);
-    const BikeSpec& s = *b.spec;
+    const BikeSpec& s = *b.model;
     bike_sim_turn(b, up, c.yaw);
     const dReal* f = dBodyGetPosition(b.body[BIKE_FRAME]);
     bike_sim_move(b, c.x - f[0], c.y - f[1], c.z - f[2]);
@@ -269,7 +269,7 @@ TEST_F(CompactRig, ReadsTheOlderLayout) {
   const double up[3] = {0, 1, 0}, centre[3] = {500, 3, 600};
   turn_bodies(b, {0, 1, 2, 3, 4, 5, 6}, centre, up, 0.7);
   CompactState current = encode(b);
-  const BikeSpec& s = *b.spec;
+  const BikeSpec& s = *b.model;
   struct Case {
     uint8_t slide;
     double along;  // ft along the slide direction from the seat
@@ -323,7 +323,7 @@ bool sane(const BikeSim& b) {
   }
   return std::isfinite(b.drive.engine_speed) && std::isfinite(b.drive.throttle) &&
          std::isfinite(b.controls.foot_down) && b.drive.gear >= 0 &&
-         drivetrain_gear_present(*b.spec, b.drive.gear);
+         drivetrain_gear_present(*b.model, b.drive.gear);
 }
 
 TEST_F(CompactRig, RandomBytesDecodeToASanePose) {
@@ -475,7 +475,7 @@ TEST_F(CompactRig, RiderIsLiftedOutOfTheGround) {
   } cases[] = {{0, false}, {0.05, false}, {0.6, true}, {3, true}};
   for (const Case& c : cases) {
     BikeSim& b = rest_bike(0, 0, 0);
-    const BikeSpec& s = *b.spec;
+    const BikeSpec& s = *b.model;
     // Resting: the rear tyre touches the ground.
     double rest_y = s.frame_position[1] - (s.rear_wheel.axle[1] - s.rear_wheel.rim_radius - s.rear_wheel.tyre_radius);
     BikeSim& placed = rest_bike(1000.5, rest_y - c.sink, 700.25);
@@ -521,7 +521,7 @@ TEST_F(CompactRig, RiderPutsTheFootDownAtEightTicLengthsATic) {
 
 TEST_F(CompactRig, RiderComesOffWithGearSevenAndRemountsWithTheNextRidingRecord) {
   BikeSim& b = rest_bike(1000.5, 3, 500.25);
-  const BikeSpec& s = *b.spec;
+  const BikeSpec& s = *b.model;
   CompactState here = encode(b);
   CompactState off = here, off_ahead = here;
   off.bytes[36] = off_ahead.bytes[36] = 0x97;  // crashed, bits 4-7 = 9

@@ -53,7 +53,7 @@ struct Tic : ::testing::Test {
   }
   BikeSim* rider(int slot, double x, double z, int kind = SIM_LOCAL) {
     BikeSim* b = sim_slot_add(w, slot, 0, kind, false);
-    const BikeSpec& s = *b->spec;
+    const BikeSpec& s = *b->model;
     bike_sim_move(*b, x - s.frame_position[0], 0.0, z - s.frame_position[2]);
     return b;
   }
@@ -220,7 +220,7 @@ std::vector<CompactState> ride_once(const std::string& folder) {
   w.surfaces = &rig.surfaces;
   for (int i = 0; i < 4; ++i) {
     BikeSim* b = sim_slot_add(w, i, i * 9, SIM_LOCAL, false);
-    bike_sim_move(*b, 1000 + 3.0 * i - b->spec->frame_position[0], 0, 1950 - b->spec->frame_position[2]);
+    bike_sim_move(*b, 1000 + 3.0 * i - b->model->frame_position[0], 0, 1950 - b->model->frame_position[2]);
   }
   sim_race_start(w);
   for (int t = 0; t < 128 * 8; ++t) {

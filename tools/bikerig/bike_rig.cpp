@@ -52,7 +52,7 @@ double bike_rig_ground(const BikeRig& rig, double x, double z) {
 BikeSim* bike_rig_add(BikeRig& rig, int catalogue_index, double x, double z, double lift) {
   auto bike = std::make_unique<BikeSim>();
   if (!bike_sim_build(*bike, rig.physics, &rig.shapes, catalogue_index, int(rig.bikes.size()), false)) return nullptr;
-  const BikeSpec& b = *bike->spec;
+  const BikeSpec& b = *bike->model;
   // Rest pose has the front axle at smaller z: it already faces -z. Lift it
   // so the lower of the two tyres just touches the ground under it.
   double ground_front = bike_rig_ground(rig, x, z - (b.frame_position[2] - b.front_wheel.axle[2]));

@@ -294,7 +294,7 @@ bool add_rider(void* context, int slot, const SlotRider&, const CurrentTrack& tr
   int index = bike_catalogue_lookup(s.options.bike.c_str());
   BikeSim* b = sim_slot_add(s.world, slot, index, SIM_LOCAL, false);
   if (!b) return false;
-  bike_sim_apply_tuning(*b, setup_apply(*b->spec, s.setup, true));
+  bike_sim_apply_tuning(*b, setup_apply(*b->model, s.setup, true));
   sim_place_rider(&track.terrain, *b, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;
 }
@@ -372,7 +372,7 @@ void print_riders(Sim& s) {
     const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
     int laps = laps_completed(s.race, slot);
     printf("rider %d %s: at %.2f %.2f %.2f, %.2f ft/s, gear %d, %.0f rpm, %s, crashes %d, gates %d, laps %d",
-           slot, b.spec->name, p[0], p[1], p[2], bike_sim_speed(b), b.drive.gear + 1, drivetrain_rpm(b.drive),
+           slot, b.model->name, p[0], p[1], p[2], bike_sim_speed(b), b.drive.gear + 1, drivetrain_rpm(b.drive),
            bike_sim_crashed(b) ? "crashed" : "riding", b.crash_index, laps_gate_counter(s.race, slot), laps);
     for (int n = 1; n <= laps; ++n) printf(" %.2f", laps_lap_time(s.race, slot, n));
     printf("\n");
