@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <vector>
 
 #include <zlib.h>
@@ -101,4 +102,21 @@ inline std::string xdotool_window_id(const char* title) {
   std::string id = line;
   while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
   return id;
+}
+
+// A shell command's exit status (128 + signal when killed) and its output.
+struct CommandRun {
+  int status = -1;
+  std::string out;
+};
+inline CommandRun run_command(const std::string& cmd) {
+  CommandRun r;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
+  return r;
 }

@@ -348,14 +348,8 @@ BikeStepContext sim_step_context(SimWorld& w) {
   return ctx;
 }
 
-int64_t sim_offline_start_tic(TyreRandom& random) {
-  double u = 2 * tyre_uniform(random);
-  return int64_t((u + 13) * 128);
-}
-
 void sim_race_start(SimWorld& w) {
   w.tic = 0;
-  if (!w.connected) w.start_tic = sim_offline_start_tic(w.random);
   w.false_start_hold = 0;
   for (size_t i = 0; i < w.slots.size(); ++i) {
     SimSlot& s = w.slots[i];

@@ -132,13 +132,11 @@ std::vector<int> sim_occupied(const SimWorld& w);
 // What the tic hands a rider's steps.
 BikeStepContext sim_step_context(SimWorld& w);
 
-// The race's start after the riders are placed: tic 0, the start tic of an
-// offline race (13 to 15 s after loading, from the world's generator),
-// remote riders given their placement tuning, the local rider's start
-// position remembered, the gates raised, the scenery grid built.
+// The race's start after the riders are placed: tic 0, remote riders given
+// their placement tuning, the local rider's start position remembered, the
+// gates raised, the scenery grid built. The start tic is the caller's (the
+// track loader draws it, a race server sends it).
 void sim_race_start(SimWorld& w);
-// The start tic an offline race draws: (u + 13) / h with u uniform in [0, 2).
-int64_t sim_offline_start_tic(TyreRandom& random);
 // Re-enters every scenery object that has a collision shape in the 8 x 8 grid.
 void sim_scenery_grid_build(SimWorld& w);
 // Grid cell index along one axis for a coordinate.

@@ -9,6 +9,7 @@
 #include "core/app.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/race_start.h"
 
 namespace {
 
@@ -47,27 +48,14 @@ bool add_rider(void* c, int slot, const SlotRider& rider, const CurrentTrack& tr
   return true;
 }
 
-void race_ready(void* c, const CurrentTrack& track, const RaceClock& clock, const LineUpPlan& plan) {
+void race_ready(void* c, const CurrentTrack&, const RaceClock& clock, const LineUpPlan&) {
   App& app = *static_cast<App*>(c);
-  SimWorld& w = app.world;
-  w.terrain = &track.terrain;
-  w.surfaces = &track.surfaces;
-  w.scenery = &app.loader.track.scenery;
-  w.gates = &track.gates;
-  sim_race_start(w);
-  w.start_tic = clock.start_tic;  // the loader's draw (or the server's), not the world's
-  w.tic = clock.first_tic;
-  w.erosion_level = clock.erosion;
+  race_begin(app.world, app.race, app.loader.track, clock);
   MainLoop& L = app.loop;
   L.viewed_slot = app.loader.viewed_slot;
   L.track_loaded = true;
-  L.viewed_has_bike = w.slots[size_t(L.viewed_slot)].bike != nullptr;
+  L.viewed_has_bike = app.world.slots[size_t(L.viewed_slot)].bike != nullptr;
   setup_trackers_reset(app.trackers, app.settings.setup);
-  laps_build(app.race, track.gates);
-  laps_reset_riders(app.race);
-  app.race.start_tic = clock.start_tic;
-  app.race.finish_laps = clock.laps;
-  (void)plan;
   physics_contacts_clear(app.physics);
 }
 

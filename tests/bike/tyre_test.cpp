@@ -1,4 +1,5 @@
 #include "bike/tyre.h"
+#include "bikerig/bike_rig.h"
 
 #include "track/surface.h"
 #include "track/terrain.h"
@@ -147,17 +148,7 @@ TEST(TyreTorusTriangle, PenetratingWheelOnFlatGround) {
 // tile map whose tiles count up row by row.
 Terrain make_terrain(int exponent, float d, const std::function<float(int, int)>& height) {
   Terrain t;
-  t.exponent = exponent;
-  t.size = (1 << (exponent + 1)) + 1;
-  t.tile_side = 1 << exponent;
-  t.spacing = d;
-  t.inv_spacing = 1 / d;
-  t.extent = float(t.size - 1) * d;
-  t.tile_size = 2 * d;
-  t.heights.resize(size_t(t.size) * size_t(t.size));
-  for (int k = 0; k < t.size; ++k)
-    for (int i = 0; i < t.size; ++i) t.heights[size_t(k) * size_t(t.size) + size_t(i)] = height(i, k);
-  t.tiles.resize(size_t(t.tile_side) * size_t(t.tile_side));
+  bike_rig_terrain_shaped(t, exponent, d, height);
   for (size_t j = 0; j < t.tiles.size(); ++j) t.tiles[j] = uint8_t(j);
   t.tile_count = int(t.tiles.size());
   return t;

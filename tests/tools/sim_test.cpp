@@ -12,23 +12,9 @@
 
 namespace {
 
-struct SimRun {
-  int status;
-  std::string out;
-};
-
-SimRun lr_sim(const std::string& game, const std::string& args) {
-  std::string cmd = "env -u KELP_LOGFILE LR_HOME='" + game + "' XDG_DATA_HOME='" + game + "/xdg' " LR_SIM_BIN " " +
-                    args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  SimRun r{-1, ""};
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
-  return r;
+CommandRun lr_sim(const std::string& game, const std::string& args) {
+  return run_command("env -u KELP_LOGFILE LR_HOME='" + game + "' XDG_DATA_HOME='" + game + "/xdg' " LR_SIM_BIN " " +
+                     args + " 2>&1");
 }
 
 struct Sim : ::testing::Test {
@@ -45,7 +31,7 @@ TempDir* Sim::data = nullptr;
 
 TEST_F(Sim, TheHelperRidesLapAfterLapAndRepeatsItself) {
   std::string a = work / "a.trace", b = work / "b.trace";
-  SimRun first = lr_sim(data->path, "--laps 2 --seconds 900 --trace '" + a + "'");
+  CommandRun first = lr_sim(data->path, "--laps 2 --seconds 900 --trace '" + a + "'");
   ASSERT_EQ(first.status, 0) << first.out;
   std::smatch m;
   ASSERT_TRUE(std::regex_search(first.out, m, std::regex("rider 0 cr125: .* laps (\\d+)"))) << first.out;
@@ -59,7 +45,7 @@ TEST_F(Sim, TheHelperRidesLapAfterLapAndRepeatsItself) {
     EXPECT_FALSE(x > 260 && x < 440 && z > 100 && z < 200) << (*i)[0];
   }
 
-  SimRun second = lr_sim(data->path, "--laps 2 --seconds 900 --quiet --trace '" + b + "'");
+  CommandRun second = lr_sim(data->path, "--laps 2 --seconds 900 --quiet --trace '" + b + "'");
   ASSERT_EQ(second.status, 0) << second.out;
   std::string ta = read_file(a), tb = read_file(b);
   EXPECT_GT(ta.size(), 100000u);
@@ -72,7 +58,7 @@ TEST_F(Sim, ControlFilesDriveTheRiders) {
   write_file(controls, "# tic slot steer throttle front rear shift clutch dab back_up lean\n"
                        "0 1 0 0 1 1\n"
                        "1900 0 0 1\n");
-  SimRun r = lr_sim(data->path, "--riders 2 --seconds 20 --controls '" + controls + "'");
+  CommandRun r = lr_sim(data->path, "--riders 2 --seconds 20 --controls '" + controls + "'");
   ASSERT_EQ(r.status, 0) << r.out;
   std::smatch m0, m1;
   ASSERT_TRUE(std::regex_search(r.out, m0, std::regex("rider 0 cr125: at [^,]*, ([0-9.]+) ft/s"))) << r.out;

@@ -6,23 +6,9 @@
 
 #include "test_util.h"
 
-struct CheckRun {
-  int status;
-  std::string out;
-};
-
-static CheckRun trackcheck(const std::string& game, const std::string& xdg, const std::string& track) {
-  std::string cmd = "env -u KELP_LOGFILE LR_HOME='" + game + "' XDG_DATA_HOME='" + xdg + "' " LR_TRACKCHECK_BIN " '" +
-                    track + "' 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  CheckRun r{-1, ""};
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
-  return r;
+static CommandRun trackcheck(const std::string& game, const std::string& xdg, const std::string& track) {
+  return run_command("env -u KELP_LOGFILE LR_HOME='" + game + "' XDG_DATA_HOME='" + xdg + "' " LR_TRACKCHECK_BIN " '" +
+                     track + "' 2>&1");
 }
 
 struct TrackCheck : ::testing::Test {
@@ -42,11 +28,11 @@ struct TrackCheck : ::testing::Test {
 TempDir* TrackCheck::data = nullptr;
 
 TEST_F(TrackCheck, GeneratedTrackLoadsWithoutWarnings) {
-  CheckRun r = trackcheck(data->path, xdg.path, "tracks/claypit");
+  CommandRun r = trackcheck(data->path, xdg.path, "tracks/claypit");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("Terrain: 513 x 513 points"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("No warnings"), std::string::npos) << r.out;
-  CheckRun by_name = trackcheck(data->path, xdg.path, "Sand Hill MX");
+  CommandRun by_name = trackcheck(data->path, xdg.path, "Sand Hill MX");
   EXPECT_EQ(by_name.status, 0) << by_name.out;
   EXPECT_NE(by_name.out.find("No warnings"), std::string::npos) << by_name.out;
   EXPECT_EQ(trackcheck(data->path, xdg.path, "tracks/nowhere").status, 1);
@@ -73,7 +59,7 @@ TEST_F(TrackCheck, DamagedFilesGiveTheirWarnings) {
   for (const Case& c : cases) {
     TempDir home;
     write_file(home / ("Loamrun/tracks/claypit/" + std::string(c.file)), c.text);
-    CheckRun r = trackcheck(data->path, home.path, "tracks/claypit");
+    CommandRun r = trackcheck(data->path, home.path, "tracks/claypit");
     EXPECT_EQ(r.status, c.status) << c.file << "\n" << r.out;
     EXPECT_NE(r.out.find(c.warning), std::string::npos) << c.file << "\n" << r.out;
     EXPECT_EQ(r.out.find("No warnings"), std::string::npos) << c.file;

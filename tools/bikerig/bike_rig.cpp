@@ -1,5 +1,6 @@
 #include "bikerig/bike_rig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -7,7 +8,7 @@
 #include "gamedata/bike_shapes.h"
 #include "gamedata/gd_model.h"
 
-void bike_rig_terrain(Terrain& t, int exponent, float d, float slope) {
+void bike_rig_terrain_shaped(Terrain& t, int exponent, float d, const std::function<float(int, int)>& height) {
   t = Terrain{};
   t.exponent = exponent;
   t.size = (1 << (exponent + 1)) + 1;
@@ -17,12 +18,20 @@ void bike_rig_terrain(Terrain& t, int exponent, float d, float slope) {
   t.extent = float(t.size - 1) * d;
   t.tile_size = 2 * d;
   t.heights.resize(size_t(t.size) * size_t(t.size));
+  t.min_height = t.max_height = height(0, 0);
   for (int k = 0; k < t.size; ++k)
-    for (int i = 0; i < t.size; ++i) t.heights[size_t(k) * size_t(t.size) + size_t(i)] = slope * float(k) * d;
-  t.min_height = t.heights.front();
-  t.max_height = t.heights.back();
+    for (int i = 0; i < t.size; ++i) {
+      float h = height(i, k);
+      t.heights[size_t(k) * size_t(t.size) + size_t(i)] = h;
+      t.min_height = std::min(t.min_height, h);
+      t.max_height = std::max(t.max_height, h);
+    }
   t.tiles.assign(size_t(t.tile_side) * size_t(t.tile_side), 0);
   t.tile_count = 1;
+}
+
+void bike_rig_terrain(Terrain& t, int exponent, float d, float slope) {
+  bike_rig_terrain_shaped(t, exponent, d, [&](int, int k) { return slope * float(k) * d; });
 }
 
 bool bike_rig_open(BikeRig& rig, const std::string& folder, int exponent, float spacing, float slope) {

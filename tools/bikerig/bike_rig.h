@@ -31,7 +31,10 @@ struct BikeRig {
   int32_t knockout[16] = {};
 };
 
-// A terrain of 2^(exponent+1)+1 points a side, spacing d, height y = slope × z.
+// A terrain of 2^(exponent+1)+1 points a side, spacing d, with the height of
+// point (i, k) from a function and one surface tile everywhere.
+void bike_rig_terrain_shaped(Terrain& t, int exponent, float d, const std::function<float(int, int)>& height);
+// The same sloping along z: height y = slope × z.
 void bike_rig_terrain(Terrain& t, int exponent, float d, float slope);
 // Writes the generated shapes into folder, opens the world and makes the terrain.
 bool bike_rig_open(BikeRig& rig, const std::string& folder, int exponent = 8, float spacing = 4, float slope = 0);

@@ -20,6 +20,7 @@
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "race/lap_timing.h"
+#include "race/race_start.h"
 #include "track/gates.h"
 #include "track/scenery.h"
 #include "track/surface.h"
@@ -299,19 +300,9 @@ bool add_rider(void* context, int slot, const SlotRider&, const CurrentTrack& tr
   return true;
 }
 
-void race_ready(void* context, const CurrentTrack& track, const RaceClock& clock, const LineUpPlan&) {
+void race_ready(void* context, const CurrentTrack&, const RaceClock& clock, const LineUpPlan&) {
   Sim& s = *static_cast<Sim*>(context);
-  SimWorld& w = s.world;
-  w.terrain = &track.terrain;
-  w.surfaces = &track.surfaces;
-  w.scenery = &s.loader.track.scenery;
-  w.gates = &track.gates;
-  sim_race_start(w);
-  w.start_tic = clock.start_tic;
-  laps_build(s.race, track.gates);
-  laps_reset_riders(s.race);
-  s.race.start_tic = clock.start_tic;
-  s.race.finish_laps = s.options.laps;
+  race_begin(s.world, s.race, s.loader.track, clock);
 }
 
 // The line recorder's step of the tic: the rider's gate test.
