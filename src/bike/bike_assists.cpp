@@ -261,6 +261,11 @@ void bike_set_input(BikeSim& s, const BikeInput& in) {
   if (s.model) drivetrain_shift(s.drive, *s.model, p.shift, crashed);
 }
 
+double bike_clutch_ease(double engagement, double lever, double h) {
+  double target = clamp01(1.0 - finite_or(lever, 0) * 1.1428571428571428);
+  return target > engagement ? std::min(target, engagement + 4 * h) : target;
+}
+
 double bike_front_slip_angle(const BikeSim& s) {
   if (!s.model) return 0;
   const dReal* vw = dBodyGetLinearVel(s.body[BIKE_FRONT_WHEEL]);

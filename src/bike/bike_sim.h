@@ -294,6 +294,10 @@ constexpr double BIKE_LEAN_SPEED = 15;
 // crashed, the shift handed to the gearbox. They are also kept as the
 // player's own values that every tic's assists return to.
 void bike_set_input(BikeSim& bike, const BikeInput& input);
+// The clutch engagement one input step later for a lever pulled this far
+// (0..1): engaging eases in at four per second up to the lever's target,
+// disengaging drops to it at once.
+double bike_clutch_ease(double engagement, double lever, double h);
 // Slip angle of the front wheel against the fork's heading, rad (0 below 1 ft/s).
 double bike_front_slip_angle(const BikeSim& bike);
 // Steering lock for the front wheel's speed and surface, rad (pi/4 at walking pace).

@@ -1,5 +1,7 @@
 #include "core/loop.h"
 
+#include "bike/bike_sim.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -119,8 +121,7 @@ void loop_rider_input(MainLoop& L) {
   r.back_up = c[CONTROL_BACK_UP];
   r.lean = c[CONTROL_LEAN];
   // The clutch lets in gradually (four tics' worth a tic) but drops at once.
-  float target = std::clamp(1.0f - c[CONTROL_CLUTCH] * 1.1428571428571428f, 0.0f, 1.0f);
-  r.clutch = target > r.clutch ? std::min(target, r.clutch + float(4 * L.tic_length)) : target;
+  r.clutch = float(bike_clutch_ease(r.clutch, c[CONTROL_CLUTCH], L.tic_length));
   r.shift = c[CONTROL_SHIFT] > 0.5f ? 1 : c[CONTROL_SHIFT] < -0.5f ? -1 : 0;
 }
 

@@ -269,8 +269,7 @@ BikeInput to_input(Follower& f, const Controls& c) {
   in.front_brake = c.v[2];
   in.rear_brake = c.v[3];
   in.shift = c.v[4] > 0.5f ? 1 : (c.v[4] < -0.5f ? -1 : 0);
-  double target = std::clamp(1.0 - c.v[5] * 1.1428571428571428, 0.0, 1.0);
-  f.clutch = target > f.clutch ? std::min(target, f.clutch + 4.0 / 128) : target;
+  f.clutch = bike_clutch_ease(f.clutch, c.v[5], 1.0 / 128);
   in.clutch = f.clutch;
   in.dab = c.v[6];
   in.back_up = c.v[7];
