@@ -13,6 +13,7 @@
 #include "core/loop.h"
 #include "core/message_log.h"
 #include "race/lap_timing.h"
+#include "race/race_control.h"
 #include "bike/setup_trackers.h"
 #include "platform/clock.h"
 #include "platform/window.h"
@@ -54,6 +55,9 @@ struct App {
   TrackLoader loader;            // the current track and the race clock
   SimWorld world;                // the race's riders and its tic
   LapRace race;                  // gates passed, laps, finish and running order
+  RaceControl control;           // the race's mode, finish laps, penalties and results
+  int race_mode = RACE_MODE_NEW; // the mode of the race being loaded or run
+  bool back_up_pushed = false;   // the back-up control is past half way (time-trial restarts)
   MessageLog messages;           // lines shown to the player
   SetupTrackers trackers;        // which setup keys changed since the last report
   FILE* record_audio = nullptr;  // --record-audio file, or none
@@ -86,6 +90,9 @@ void app_race_free(App& app);
 // The simulation tic and the viewed rider's controls, for the main loop.
 void app_race_tic(App& app);
 void app_race_input(App& app, const RiderInput& in);
+// The standings recomputed (running order, finish laps, results and their
+// finality, the results file); nothing once the results are final.
+void app_race_standings(App& app);
 
 // Shows a shut-down or loading step: drains input, zeroes the controls,
 // shows the text on a status screen and logs it.

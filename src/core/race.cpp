@@ -3,6 +3,7 @@
 // loop's tic and rider controls reach that world.
 #include <chrono>
 #include <cmath>
+#include <ctime>
 
 #include "bike/bike_spec.h"
 #include "bike/setup.h"
@@ -15,6 +16,7 @@ namespace {
 
 void race_reset(void* c) {
   App& app = *static_cast<App*>(c);
+  race_control_reset(app.control);
   log_message("Deallocating bikes\n");
   sim_world_clear(app.world);
   log_message("Finished deallocating bikes\n");
@@ -44,15 +46,28 @@ bool add_rider(void* c, int slot, const SlotRider& rider, const CurrentTrack& tr
     setup_trackers_note_apply(app.trackers, app.settings.setup);
   }
   app.loop.slot_not_local[slot] = kind == SIM_LOCAL ? 0 : 1;
+  RaceEntrant& who = app.control.entrants[slot];
+  who.bike = bike->model->name;
+  if (kind == SIM_LOCAL) {
+    who.number = setup_text(app.settings.setup, "number");
+    who.name = setup_text(app.settings.setup, "name");
+  } else if (rider.kind == SLOT_RIDER_ROBOT) {
+    who.number = rider.robot >= 0 && rider.robot < ROSTER_SIZE ? robot_roster()[rider.robot].number : "";
+    who.name = "Roborider";
+  }
   sim_place_rider(&track.terrain, *bike, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;
 }
 
 void race_ready(void* c, const CurrentTrack&, const RaceClock& clock, const LineUpPlan&) {
   App& app = *static_cast<App*>(c);
-  race_begin(app.world, app.race, app.loader.track, clock);
+  race_begin(app.world, app.race, app.control, app.race_mode, app.loader.track, clock);
+  app_race_standings(app);
   MainLoop& L = app.loop;
   L.viewed_slot = app.loader.viewed_slot;
+  // With no bike in the viewed slot the camera follows the leader.
+  if (!app.world.slots[size_t(L.viewed_slot)].bike && app.race.order_count > 0) L.viewed_slot = app.race.order[0].slot;
+  app.back_up_pushed = false;
   L.track_loaded = true;
   L.viewed_has_bike = app.world.slots[size_t(L.viewed_slot)].bike != nullptr;
   setup_trackers_reset(app.trackers, app.settings.setup);
@@ -63,7 +78,14 @@ void race_ready(void* c, const CurrentTrack&, const RaceClock& clock, const Line
 // lines' own bookkeeping joins it when they exist).
 void line_recorder(void* c, int, BikeSim& bike) {
   App& app = *static_cast<App*>(c);
-  if (app.race.timing && !app.race.riders[bike.slot].finished) laps_gate_test_bike(app.race, bike, app.world.tic, nullptr);
+  if (!app.race.timing || app.race.riders[bike.slot].finished) return;
+  if (laps_gate_test_bike(app.race, bike, app.world.tic, nullptr).index >= 0) app_race_standings(app);
+}
+
+// While connected the results file is kept up to date every few seconds.
+void results_file(void* c) {
+  App& app = *static_cast<App*>(c);
+  race_results_write(app.control, app.race, app.vfs, int64_t(time(nullptr)));
 }
 
 // A fallen rider turns his bike towards his next gate.
@@ -97,6 +119,7 @@ bool app_track_load(App& app, const TrackLoadRequest& request) {
   w.shapes = &app.shapes;
   w.hooks.context = &app;
   w.hooks.line_recorder = line_recorder;
+  w.hooks.results = results_file;
   w.assists.context = &app;
   w.assists.realign_target = realign_target;
   w.assists.finish_check = finish_check;
@@ -116,6 +139,7 @@ bool app_track_load(App& app, const TrackLoadRequest& request) {
   L.viewed_has_bike = false;
   app.status_previous = -1;
   app.status_longest = 0;
+  app.race_mode = race_mode_of(request);
   bool ok = track_load(app.loader, app.vfs, app.tracks, request, h);
   app_loading_delay_report(app);
   if (!ok) {
@@ -138,9 +162,18 @@ void app_race_free(App& app) {
   shape_cache_free(app.shapes);
 }
 
+void app_race_standings(App& app) {
+  if (app.control.results_final) return;
+  if (race_update_standings(app.control, app.race, race_riders(app.world), &app.vfs, int64_t(time(nullptr))))
+    log_message("Results are final\n");
+}
+
 void app_race_tic(App& app) {
   if (!app.loader.track.loaded) return;
   sim_tic(app.world);
+  // Between crossings the clock alone can settle things: half time, the
+  // end of a timed race's minutes, a demo rider whose states stopped.
+  if (app.world.tic % 128 == 0) app_race_standings(app);
 }
 
 void app_race_input(App& app, const RiderInput& in) {
@@ -159,4 +192,11 @@ void app_race_input(App& app, const RiderInput& in) {
   b.lean = in.lean;
   b.shift = in.shift;
   bike_set_input(*s.bike, b);
+  // In a time trial, backing up starts the attempt again.
+  bool pushed = in.back_up > 0.5f;
+  if (pushed && !app.back_up_pushed && app.race_mode == RACE_MODE_TIME_TRIAL &&
+      app.settings.time_trial_abort.selected == 1 && race_time_trial_place(app.world, app.race, slot)) {
+    app_race_standings(app);
+  }
+  app.back_up_pushed = pushed;
 }

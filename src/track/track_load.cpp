@@ -10,6 +10,15 @@
 
 namespace {
 
+unsigned long texture_bytes(const TrackLoadHooks& h) {
+  return h.render.texture_memory ? h.render.texture_memory(h.render.context) : 0;
+}
+
+// "... bytes texture memory used after ..." at verbosity 1 and up.
+void texture_memory_line(const TrackLoadHooks& h, const char* after) {
+  if (h.verbosity >= 1) log_message("%lu bytes texture memory used after %s\n", texture_bytes(h), after);
+}
+
 void begin(const TrackLoadHooks& h, const char* text) {
   if (h.loading.begin)
     h.loading.begin(h.loading.context, text);
@@ -73,6 +82,7 @@ bool read_track(TrackLoader& L, Vfs& vfs, const TrackLoadHooks& h) {
   params.decals = h.decals;
   params.digest = [](const void* bytes, size_t length, unsigned char out[20]) { ripemd160(bytes, length, out); };
   if (!terrain_load(t.terrain, vfs, params)) return false;
+  texture_memory_line(h, "hf creation");
 
   SceneryHooks scenery;
   scenery.assets = h.assets;
@@ -95,12 +105,15 @@ bool read_track(TrackLoader& L, Vfs& vfs, const TrackLoadHooks& h) {
 
   begin(h, "Loading flaggers");
   scenery_read_flaggers(t.scenery, vfs, folder, int(t.gates.checkpoints.size()));
+  texture_memory_line(h, "flagger creation");
   begin(h, "Loading billboards");
   scenery_read_billboards(t.scenery, vfs, folder);
+  texture_memory_line(h, "billboard creation");
   track_hash_file(hash, vfs, in_folder(folder, "statues").c_str());
   begin(h, "Loading statues");
   scenery_read_statues(t.scenery, vfs, folder);
   begin(h, "Loading map");
+  texture_memory_line(h, "statue creation");
   scenery_load_map(t.scenery, folder);
   // Every model the scenery uses, once, in the order of first use.
   std::vector<std::string> models;
@@ -154,6 +167,7 @@ bool track_load(TrackLoader& L, Vfs& vfs, const TrackList& tracks, const TrackLo
   c = RaceClock{};
   c.time_limit = r.time_limit > 0 ? r.time_limit : 0;
   c.laps = r.laps;
+  c.lap_count = r.laps;
   if (r.multiplayer) {
     c.start_tic = r.server_start_tic;
   } else {
@@ -214,6 +228,7 @@ bool track_load(TrackLoader& L, Vfs& vfs, const TrackList& tracks, const TrackLo
   std::string script = in_folder(L.track.folder, "nofrills.js");
   if (!file_exists(h, vfs, script)) script = in_folder(L.track.folder, "frills.js");
   if (h.start_script && file_exists(h, vfs, script)) h.start_script(h.context, script.c_str());
+  message_post("%d MB texture memory used\n", int(texture_bytes(h) >> 20));
 
   if (c.time_limit > 0) {
     c.laps = c.halfway_lap = 1000000;

@@ -25,6 +25,7 @@ struct TrackList;
 struct RaceClock {
   int64_t time_limit = 0;   // tics, 0 = none
   int laps = 0;             // laps of the race (1000000 for a timed race)
+  int lap_count = 0;        // the laps asked for: after the time limit, or the whole race
   int halfway_lap = 0;      // (laps + 1) / 2, 1000000 for a timed race
   int interval = 640;       // 5 s in tics
   int64_t start_tic = 0;    // tic of the gate drop

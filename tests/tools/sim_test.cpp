@@ -1,10 +1,13 @@
 // lr-sim on the generated track: the helper rides lap after lap, the same
-// run gives the same trace, and bad command lines and control files are
-// refused.
+// run gives the same trace, races of laps and of minutes plus laps run to
+// their results file, and bad command lines and control files are refused.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <array>
+#include <cmath>
 #include <cstdlib>
+#include <set>
 #include <regex>
 #include <string>
 
@@ -52,6 +55,78 @@ TEST_F(Sim, TheHelperRidesLapAfterLapAndRepeatsItself) {
   EXPECT_TRUE(ta == tb) << "traces differ";
 }
 
+// Three riders on the grid, a 3-lap race to the end and its "@results.txt".
+TEST_F(Sim, ARaceOfThreeLapsRunsToItsResultsFile) {
+  std::string home = work / "xdg";
+  CommandRun r = run_command("env -u KELP_LOGFILE LR_HOME='" + data->path + "' XDG_DATA_HOME='" + home + "' " LR_SIM_BIN
+                             " --riders 3 --laps 3 --seed 7 2>&1");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("3 laps: results final, finish laps 3"), std::string::npos) << r.out;
+
+  // Each rider stands where the grid formula puts him: at starting gate
+  // slot mod g, in row slot div g behind it.
+  std::vector<std::array<double, 3>> gates;
+  std::regex gate_line("starting gate (\\d+): ([-0-9.]+) ([-0-9.]+) heading ([-0-9.]+)");
+  for (std::sregex_iterator i(r.out.begin(), r.out.end(), gate_line), end; i != end; ++i)
+    gates.push_back({std::stod((*i)[2]), std::stod((*i)[3]), std::stod((*i)[4])});
+  ASSERT_FALSE(gates.empty()) << r.out;
+  int placed = 0;
+  std::regex grid_line("grid (\\d+): ([-0-9.]+) ([-0-9.]+)");
+  for (std::sregex_iterator i(r.out.begin(), r.out.end(), grid_line), end; i != end; ++i, ++placed) {
+    size_t slot = size_t(std::stoi((*i)[1]));
+    const auto& g = gates[slot % gates.size()];
+    double row = double(slot / gates.size());
+    EXPECT_NEAR(std::stod((*i)[2]), g[0] + std::sin(g[2]) * (row + 0.0625) * 10, 1e-3) << (*i)[0];
+    EXPECT_NEAR(std::stod((*i)[3]), g[1] + std::cos(g[2]) * (row + 0.0625) * 10, 1e-3) << (*i)[0];
+  }
+  EXPECT_EQ(placed, 3);
+
+  std::string text = read_file(home + "/Loamrun/results.txt");
+  ASSERT_FALSE(text.empty()) << r.out;
+  std::smatch m;
+  EXPECT_TRUE(std::regex_search(text, m, std::regex("^Time=0\\.00\\|Laps=3\\|Track=claypit\\|Date=[0-9]+\r\n")))
+      << text;
+  EXPECT_NE(text.find("\r\n No. |         Bike | Laps | Total Time | BLap |  Best Time\r\n"), std::string::npos)
+      << text;
+  std::regex row(" *[0-9]{2} \\|        cr125 \\|    3 \\| +[0-9]+:[0-9]{2}\\.[0-9]{3} \\|    [0-9] \\| +[0-9]+:[0-9]{2}"
+                 "\\.[0-9]{3}\r\n");
+  EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), row), std::sregex_iterator()), 3) << text;
+  // Every line ends in CR LF.
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+    ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << at;
+}
+
+// A race of a minute and a lap: the lap in which the time ran out is
+// finished, then one more.
+TEST_F(Sim, ATimedRaceOfAMinuteAndALapEnds) {
+  std::string home = work / "xdg";
+  CommandRun r = run_command("env -u KELP_LOGFILE LR_HOME='" + data->path + "' XDG_DATA_HOME='" + home + "' " LR_SIM_BIN
+                             " --minutes 1 --laps 1 --quiet 2>&1");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("1 minutes + 1 laps: results final, finish laps 2"), std::string::npos) << r.out;
+  std::string text = read_file(home + "/Loamrun/results.txt");
+  EXPECT_EQ(text.rfind("Time=60.00|Laps=1|Track=claypit|Date=", 0), 0u) << text;
+  EXPECT_NE(text.find("|    2 |"), std::string::npos) << text;
+}
+
+// The gate drops 13 to 15 seconds in, as the seed draws it.
+TEST_F(Sim, TheGateDropsThirteenToFifteenSecondsIn) {
+  std::set<long> drops;
+  for (int seed = 1; seed <= 6; ++seed) {
+    CommandRun r = lr_sim(data->path, "--seconds 0.01 --seed " + std::to_string(seed));
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("Gate drops at tic (\\d+)"))) << r.out;
+    long tic = std::stol(m[1]);
+    EXPECT_GE(tic, 1664);
+    EXPECT_LE(tic, 1919);
+    drops.insert(tic);
+    CommandRun again = lr_sim(data->path, "--seconds 0.01 --seed " + std::to_string(seed));
+    EXPECT_NE(again.out.find("Gate drops at tic " + std::string(m[1])), std::string::npos);
+  }
+  EXPECT_GT(drops.size(), 2u);
+}
+
 TEST_F(Sim, ControlFilesDriveTheRiders) {
   std::string controls = work / "controls";
   // Two riders: slot 0 holds full throttle from the drop, slot 1 stays put.
@@ -73,6 +148,8 @@ TEST_F(Sim, ControlFilesDriveTheRiders) {
   EXPECT_EQ(lr_sim(data->path, "--controls '" + (work / "missing") + "'").status, 1);
   EXPECT_EQ(lr_sim(data->path, "--riders 0").status, 1);
   EXPECT_EQ(lr_sim(data->path, "--seconds -1").status, 1);
+  EXPECT_EQ(lr_sim(data->path, "--laps -2").status, 1);
+  EXPECT_EQ(lr_sim(data->path, "--minutes nan").status, 1);
   EXPECT_EQ(lr_sim(data->path, "tracks/nowhere").status, 1);
 }
 

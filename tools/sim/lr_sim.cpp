@@ -1,13 +1,16 @@
-// lr-sim: runs the race simulation on a track with no window. Riders line up
-// at the starting gates and are ridden by a file of controls or by a simple
-// gate-following helper; at the end each rider's state is printed, and the
-// run can leave a per-tic trace of every rider's compact state.
+// lr-sim: runs a race on a track with no window. Riders line up at the
+// starting gates and are ridden by a file of controls or by a simple
+// gate-following helper. A race of laps or of minutes plus laps runs until
+// its results are final and writes "@results.txt"; at the end each rider's
+// state is printed, and the run can leave a per-tic trace of every rider's
+// compact state.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "race/lap_timing.h"
+#include "race/race_control.h"
 #include "race/race_start.h"
 #include "track/gates.h"
 #include "track/scenery.h"
@@ -36,8 +40,9 @@ struct Options {
   std::string track = "tracks/claypit";
   int riders = 1;
   std::string bike = "cr125";
-  double seconds = 60;
-  int laps = 0;               // stop when every rider has ridden this many laps (0: by time)
+  double seconds = 0;         // simulated time at most (0: 60 s, or 2 hours for a race)
+  int laps = 0;               // laps of the race (after the minutes when both are given)
+  double minutes = 0;         // time limit of the race
   std::string controls;       // file of time-stamped control vectors
   std::string trace;          // per-tic compact states
   double stability = 100;
@@ -83,6 +88,7 @@ struct Sim {
   PhysicsWorld physics;
   TrackLoader loader;   // the track and its race clock
   LapRace race;         // gates passed, laps and lap times
+  RaceControl control;  // finish laps, penalties, results
   ::Setup setup;        // every rider's setup
   SimWorld world;
   std::vector<ControlChange> changes;
@@ -98,8 +104,10 @@ void usage() {
           "  TRACK                 track folder or display name (default tracks/claypit)\n"
           "  --riders N            riders on the grid (1..160, default 1)\n"
           "  --bike NAME           bike model (default cr125)\n"
-          "  --seconds S           simulated time (default 60)\n"
-          "  --laps N              stop when every rider has ridden N laps\n"
+          "  --seconds S           simulated time at most (default 60 s, 2 hours for a race)\n"
+          "  --laps N              a race of N laps (after the minutes, with --minutes)\n"
+          "  --minutes M           a race of M minutes (plus --laps laps); a race runs until\n"
+          "                        its results are final and writes @results.txt\n"
           "  --controls FILE       ride from a file of lines 'TIC SLOT steer throttle front rear shift clutch\n"
           "                        dab back_up lean' (from that tic on; steer as the bike takes it, positive\n"
           "                        to the rider's right); without it a helper follows the gates\n"
@@ -128,6 +136,8 @@ bool parse(int argc, char** argv, Options& o) {
       o.seconds = atof(v);
     } else if (a == "--laps" && value(v)) {
       o.laps = atoi(v);
+    } else if (a == "--minutes" && value(v)) {
+      o.minutes = atof(v);
     } else if (a == "--controls" && value(v)) {
       o.controls = v;
     } else if (a == "--trace" && value(v)) {
@@ -147,6 +157,8 @@ bool parse(int argc, char** argv, Options& o) {
     }
   }
   if (o.riders < 1 || o.riders > SIM_SLOTS) return false;
+  if (o.laps < 0 || o.laps > 1000 || !(o.minutes >= 0) || o.minutes > 24 * 60) return false;
+  if (o.seconds == 0) o.seconds = o.laps > 0 || o.minutes > 0 ? 2 * 3600 : 60;
   if (!(o.seconds > 0) || o.seconds > 24 * 3600) return false;
   return true;
 }
@@ -289,25 +301,31 @@ bool realign_target(void* context, const BikeSim& bike, double target[2]) {
 
 // The rider of a line-up slot: every rider rides the chosen bike with one
 // setup, and this tool drives them all.
-bool add_rider(void* context, int slot, const SlotRider&, const CurrentTrack& track) {
+bool add_rider(void* context, int slot, const SlotRider& rider, const CurrentTrack& track) {
   Sim& s = *static_cast<Sim*>(context);
   int index = bike_catalogue_lookup(s.options.bike.c_str());
   BikeSim* b = sim_slot_add(s.world, slot, index, SIM_LOCAL, false);
   if (!b) return false;
   bike_sim_apply_tuning(*b, setup_apply(*b->model, s.setup, true));
+  RaceEntrant& who = s.control.entrants[slot];
+  who.bike = b->model->name;
+  who.number = rider.robot >= 0 && rider.robot < ROSTER_SIZE ? robot_roster()[rider.robot].number : "";
+  who.name = "Roborider";
   sim_place_rider(&track.terrain, *b, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;
 }
 
 void race_ready(void* context, const CurrentTrack&, const RaceClock& clock, const LineUpPlan&) {
   Sim& s = *static_cast<Sim*>(context);
-  race_begin(s.world, s.race, s.loader.track, clock);
+  race_begin(s.world, s.race, s.control, RACE_MODE_NEW, s.loader.track, clock);
+  race_update_standings(s.control, s.race, race_riders(s.world), &s.vfs, int64_t(time(nullptr)));
 }
 
 // The line recorder's step of the tic: the rider's gate test.
 void gate_test(void* context, int, BikeSim& bike) {
   Sim& s = *static_cast<Sim*>(context);
-  laps_gate_test_bike(s.race, bike, s.world.tic, nullptr);
+  if (laps_gate_test_bike(s.race, bike, s.world.tic, nullptr).index >= 0 && !s.control.results_final)
+    race_update_standings(s.control, s.race, race_riders(s.world), &s.vfs, int64_t(time(nullptr)));
 }
 
 // The track loader with a line-up of robots in the first slots (this tool
@@ -336,7 +354,9 @@ bool load_race(Sim& s) {
   TrackLoadRequest r;
   r.folder = list.tracks[size_t(found)].folder;
   r.lineup = lineup;
-  r.laps = s.options.laps > 0 ? s.options.laps : 1000;
+  bool race = s.options.laps > 0 || s.options.minutes > 0;
+  r.laps = race ? s.options.laps : 1000;
+  r.time_limit = int64_t(std::llround(s.options.minutes * 60 * 128));
   TrackLoadHooks h;
   h.context = &s;
   h.assets.context = &s.shapes;
@@ -350,9 +370,9 @@ bool load_race(Sim& s) {
   }
   const CurrentTrack& t = s.loader.track;
   if (!s.options.quiet)
-    printf("Track %s: %g ft square, %zu starting gates, %zu checkpoints, laps of %d gates\n", t.folder.c_str(),
+    printf("Track %s: %g ft square, %zu starting gates, %zu checkpoints, laps of %d gates, %s\n", t.folder.c_str(),
            double(t.terrain.extent), t.gates.starting_gates.size(), t.gates.checkpoints.size(),
-           t.gates.normal_lap_length);
+           t.gates.normal_lap_length, race_length_text(r.time_limit, r.laps).c_str());
   return true;
 }
 
@@ -403,7 +423,18 @@ int main(int argc, char** argv) {
   w.hooks.context = &s;
   w.hooks.line_recorder = gate_test;
   if (!load_race(s)) return finish(s, 1);
-  if (!s.options.quiet) printf("Gate drops at tic %lld\n", (long long)w.start_tic);
+  if (!s.options.quiet) {
+    const GateSet& gates = s.loader.track.gates;
+    for (size_t g = 0; g < gates.starting_gates.size(); ++g)
+      printf("starting gate %zu: %.4f %.4f heading %.6f\n", g, double(gates.starting_gates[g].position[0]),
+             double(gates.starting_gates[g].position[2]), double(gates.starting_gates[g].heading));
+    for (int slot : sim_occupied(w)) {
+      const dReal* p = dBodyGetPosition(w.slots[size_t(slot)].bike->body[BIKE_FRAME]);
+      printf("grid %d: %.4f %.4f\n", slot, p[0], p[2]);
+    }
+    printf("Gate drops at tic %lld\n", (long long)w.start_tic);
+  }
+  bool race = s.options.laps > 0 || s.options.minutes > 0;
 
   FILE* trace = nullptr;
   CompactSpace space = compact_space(&s.loader.track.terrain);
@@ -424,15 +455,23 @@ int main(int argc, char** argv) {
       const ControlChange& c = s.changes[s.next_change++];
       s.current[c.slot] = c.controls;
     }
-    bool all_done = s.options.laps > 0;
+    if (race && s.control.results_final) break;
     for (int slot : sim_occupied(w)) {
       BikeSim& b = *w.slots[size_t(slot)].bike;
-      Controls c = s.following ? (w.tic < w.start_tic ? Controls{} : follow_gates(s, slot, b)) : s.current[slot];
+      Controls c;
+      if (!s.following) {
+        c = s.current[slot];
+      } else if (s.race.riders[slot].finished) {
+        c.v[2] = c.v[3] = 1;  // over the line: pull up
+      } else if (w.tic >= w.start_tic) {
+        c = follow_gates(s, slot, b);
+      }
       bike_set_input(b, to_input(s.follow[slot], c));
-      if (laps_completed(s.race, slot) < s.options.laps) all_done = false;
     }
-    if (all_done) break;
     sim_tic(w);
+    // Between crossings the clock alone can settle the finish laps.
+    if (race && w.tic % 128 == 0 && !s.control.results_final)
+      race_update_standings(s.control, s.race, race_riders(w), &s.vfs, int64_t(time(nullptr)));
     if (trace)
       for (int slot : sim_occupied(w)) {
         CompactState state;
@@ -452,6 +491,14 @@ int main(int argc, char** argv) {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   if (trace) fclose(trace);
   print_riders(s);
+  if (race) {
+    printf("%s: %s, finish laps %d\n", race_length_text(s.control.time_limit, s.control.lap_count).c_str(),
+           s.control.results_final ? "results final" : "results not final", s.race.finish_laps);
+    if (s.control.results_final) {
+      std::string text = race_results_text(s.control, s.race, int64_t(time(nullptr)));
+      printf("%s", text.c_str());
+    }
+  }
   printf("%lld tics in %.3f s: %.0f tics per second\n", (long long)run, seconds, seconds > 0 ? run / seconds : 0.0);
   return finish(s, 0);
 }
