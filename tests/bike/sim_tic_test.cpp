@@ -152,6 +152,25 @@ TEST_F(Tic, ForwardSeekRunsTheTicsWithoutRoost) {
   EXPECT_EQ(state_history_count(w.slots[0].history), 0);
 }
 
+// Only a move of more than 3 ft from the gate position counts.
+TEST_F(Tic, AFalseStartNeedsMoreThanThreeFeet) {
+  BikeSim& b = *rider(0, 1024, 1900);
+  w.connected = true;
+  w.own_slot = 0;
+  w.start_tic = 5 * 128;
+  sim_race_start(w);
+  const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
+  double start_z = w.start_position[2];
+  bike_sim_move(b, 0, 0, -2.9);
+  sim_tic(w);
+  EXPECT_EQ(w.false_start_hold, 0) << p[2] - start_z;
+  EXPECT_TRUE(posted.empty());
+  bike_sim_move(b, 0, 0, start_z - 3.1 - p[2]);
+  sim_tic(w);
+  EXPECT_GT(w.false_start_hold, 0) << p[2] - start_z;
+  EXPECT_EQ(std::count(posted.begin(), posted.end(), "15 second false start penalty"), 1);
+}
+
 TEST_F(Tic, RollingForwardBeforeTheDropOnlineHoldsTheRiderFifteenSeconds) {
   BikeSim& b = *rider(0, 1024, 1900);
   w.connected = true;
