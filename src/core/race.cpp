@@ -82,6 +82,15 @@ void line_recorder(void* c, int, BikeSim& bike) {
   if (laps_gate_test_bike(app.race, bike, app.world.tic, nullptr).index >= 0) app_race_standings(app);
 }
 
+// A seek back in time forgets the crossings from then on; results that had
+// become final are unofficial again until the standings, recomputed at the
+// next crossing or within a second, say otherwise.
+void cut_crossings(void* c, int64_t tic) {
+  App& app = *static_cast<App*>(c);
+  laps_cut_to_tic(app.race, tic);
+  app.control.results_final = false;
+}
+
 // While connected the results file is kept up to date every few seconds.
 void results_file(void* c) {
   App& app = *static_cast<App*>(c);
@@ -120,6 +129,7 @@ bool app_track_load(App& app, const TrackLoadRequest& request) {
   w.hooks.context = &app;
   w.hooks.line_recorder = line_recorder;
   w.hooks.results = results_file;
+  w.hooks.cut_crossings = cut_crossings;
   w.assists.context = &app;
   w.assists.realign_target = realign_target;
   w.assists.finish_check = finish_check;
