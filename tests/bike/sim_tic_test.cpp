@@ -52,6 +52,15 @@ struct Tic : ::testing::Test {
     StartGate g{{x, 0, z}, 0, int(scenery.objects.size()) - 1, "", "", ""};
     gates.starting_gates.push_back(g);
   }
+  // This machine's rider on a race server, at the gate 5 s before the drop.
+  BikeSim& connected_rider() {
+    BikeSim& b = *rider(0, 1024, 1900);
+    w.connected = true;
+    w.own_slot = 0;
+    w.start_tic = 5 * 128;
+    sim_race_start(w);
+    return b;
+  }
   BikeSim* rider(int slot, double x, double z, int kind = SIM_LOCAL) {
     BikeSim* b = sim_slot_add(w, slot, 0, kind, false);
     const BikeSpec& s = *b->model;
@@ -154,11 +163,7 @@ TEST_F(Tic, ForwardSeekRunsTheTicsWithoutRoost) {
 
 // Only a move of more than 3 ft from the gate position counts.
 TEST_F(Tic, AFalseStartNeedsMoreThanThreeFeet) {
-  BikeSim& b = *rider(0, 1024, 1900);
-  w.connected = true;
-  w.own_slot = 0;
-  w.start_tic = 5 * 128;
-  sim_race_start(w);
+  BikeSim& b = connected_rider();
   const dReal* p = dBodyGetPosition(b.body[BIKE_FRAME]);
   double start_z = w.start_position[2];
   bike_sim_move(b, 0, 0, -2.9);
@@ -172,11 +177,7 @@ TEST_F(Tic, AFalseStartNeedsMoreThanThreeFeet) {
 }
 
 TEST_F(Tic, RollingForwardBeforeTheDropOnlineHoldsTheRiderFifteenSeconds) {
-  BikeSim& b = *rider(0, 1024, 1900);
-  w.connected = true;
-  w.own_slot = 0;
-  w.start_tic = 5 * 128;
-  sim_race_start(w);
+  BikeSim& b = connected_rider();
   EXPECT_EQ(w.start_tic, 5 * 128);  // the start tic is the caller's
   // Push the bike forward 4 ft before the drop.
   for (int t = 0; t < 128 && w.false_start_hold == 0; ++t) {

@@ -15,10 +15,12 @@
 
 namespace {
 
-CommandRun lr_sim(const std::string& game, const std::string& args) {
-  return run_command("env -u KELP_LOGFILE LR_HOME='" + game + "' XDG_DATA_HOME='" + game + "/xdg' " LR_SIM_BIN " " +
-                     args + " 2>&1");
+// lr-sim on a game folder, with its home folder under home/Loamrun.
+CommandRun lr_sim_home(const std::string& game, const std::string& home, const std::string& args) {
+  return run_command("env -u KELP_LOGFILE LR_HOME='" + game + "' XDG_DATA_HOME='" + home + "' " LR_SIM_BIN " " + args +
+                     " 2>&1");
 }
+CommandRun lr_sim(const std::string& game, const std::string& args) { return lr_sim_home(game, game + "/xdg", args); }
 
 struct Sim : ::testing::Test {
   static TempDir* data;
@@ -58,8 +60,7 @@ TEST_F(Sim, TheHelperRidesLapAfterLapAndRepeatsItself) {
 // Three riders on the grid, a 3-lap race to the end and its "@results.txt".
 TEST_F(Sim, ARaceOfThreeLapsRunsToItsResultsFile) {
   std::string home = work / "xdg";
-  CommandRun r = run_command("env -u KELP_LOGFILE LR_HOME='" + data->path + "' XDG_DATA_HOME='" + home + "' " LR_SIM_BIN
-                             " --riders 3 --laps 3 --seed 7 2>&1");
+  CommandRun r = lr_sim_home(data->path, home, "--riders 3 --laps 3 --seed 7");
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("3 laps: results final, finish laps 3"), std::string::npos) << r.out;
 
@@ -100,8 +101,7 @@ TEST_F(Sim, ARaceOfThreeLapsRunsToItsResultsFile) {
 // finished, then one more.
 TEST_F(Sim, ATimedRaceOfAMinuteAndALapEnds) {
   std::string home = work / "xdg";
-  CommandRun r = run_command("env -u KELP_LOGFILE LR_HOME='" + data->path + "' XDG_DATA_HOME='" + home + "' " LR_SIM_BIN
-                             " --minutes 1 --laps 1 --quiet 2>&1");
+  CommandRun r = lr_sim_home(data->path, home, "--minutes 1 --laps 1 --quiet");
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("1 minutes + 1 laps: results final, finish laps 2"), std::string::npos) << r.out;
   std::string text = read_file(home + "/Loamrun/results.txt");
