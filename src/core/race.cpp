@@ -47,13 +47,12 @@ bool add_rider(void* c, int slot, const SlotRider& rider, const CurrentTrack& tr
   }
   app.loop.slot_not_local[slot] = kind == SIM_LOCAL ? 0 : 1;
   RaceEntrant& who = app.control.entrants[slot];
-  who.bike = bike->model->name;
   if (kind == SIM_LOCAL) {
-    who.number = setup_text(app.settings.setup, "number");
-    who.name = setup_text(app.settings.setup, "name");
+    who = RaceEntrant{setup_text(app.settings.setup, "number"), bike->model->name, setup_text(app.settings.setup, "name")};
   } else if (rider.kind == SLOT_RIDER_ROBOT) {
-    who.number = rider.robot >= 0 && rider.robot < ROSTER_SIZE ? robot_roster()[rider.robot].number : "";
-    who.name = "Roborider";
+    who = race_robot_entrant(rider, bike->model->name);
+  } else {
+    who.bike = bike->model->name;
   }
   sim_place_rider(&track.terrain, *bike, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;

@@ -17,12 +17,6 @@ constexpr int64_t TICS_PER_SECOND = 128;
 
 bool slot_ok(int slot) { return slot >= 0 && slot < LAPS_SLOTS; }
 
-// Completed laps of a gate count.
-int laps_of_gates(const LapRace& laps, int gates) {
-  if (!laps.timing || laps.normal_lap <= 0 || gates < laps.first_lap) return 0;
-  return (gates - laps.first_lap) / laps.normal_lap + 1;
-}
-
 // The crossing tic of index k, the start (index -1) being the gate drop.
 int64_t crossing_or_start(const LapRace& laps, int slot, int64_t k) {
   if (k < 0) return laps.start_tic;
@@ -77,17 +71,36 @@ void split_time(int64_t tics, int64_t& minutes, int& seconds, int& ms) {
   ms = int(total % 1000);
 }
 
-std::string format(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* f, ...) {
-  char buffer[512];
+}  // namespace
+
+std::string race_text(const char* f, ...) {
+  char buffer[256];
   va_list args;
   va_start(args, f);
-  vsnprintf(buffer, sizeof buffer, f, args);
+  int n = vsnprintf(buffer, sizeof buffer, f, args);
   va_end(args);
-  return buffer;
+  if (n < 0) return std::string();
+  if (size_t(n) < sizeof buffer) return std::string(buffer, size_t(n));
+  std::string out(size_t(n) + 1, '\0');
+  va_start(args, f);
+  vsnprintf(out.data(), out.size(), f, args);
+  va_end(args);
+  out.resize(size_t(n));
+  return out;
 }
 
-}  // namespace
+int race_laps_of_gates(const LapRace& laps, int gates) {
+  if (!laps.timing || laps.normal_lap <= 0 || gates < laps.first_lap) return 0;
+  return (gates - laps.first_lap) / laps.normal_lap + 1;
+}
+
+RaceEntrant race_robot_entrant(const SlotRider& rider, const char* bike) {
+  RaceEntrant e;
+  e.bike = bike ? bike : "";
+  e.number = rider.robot >= 0 && rider.robot < ROSTER_SIZE ? robot_roster()[rider.robot].number : "";
+  e.name = "Roborider";
+  return e;
+}
 
 // --- Set-up -------------------------------------------------------------------
 
@@ -130,17 +143,17 @@ RaceRiders race_riders(const SimWorld& w) {
 }
 
 std::string race_length_text(int64_t time_limit, int lap_count) {
-  if (time_limit <= 0) return format("%d laps", lap_count);
+  if (time_limit <= 0) return race_text("%d laps", lap_count);
   int minutes = int(std::lround(double(time_limit) / TICS_PER_SECOND / 60.0));
-  if (lap_count <= 0) return format("%d minutes", minutes);
-  return format("%d minutes + %d laps", minutes, lap_count);
+  if (lap_count <= 0) return race_text("%d minutes", minutes);
+  return race_text("%d minutes + %d laps", minutes, lap_count);
 }
 
 std::string race_time_text(int64_t tics) {
   int64_t minutes;
   int seconds, ms;
   split_time(tics, minutes, seconds, ms);
-  return format("%lld:%02d.%03d", (long long)minutes, seconds, ms);
+  return race_text("%lld:%02d.%03d", (long long)minutes, seconds, ms);
 }
 
 // --- Standings ----------------------------------------------------------------
@@ -275,9 +288,9 @@ bool race_update_standings(RaceControl& rc, LapRace& laps, const RaceRiders& rid
 std::string race_results_text(const RaceControl& rc, const LapRace& laps, int64_t date) {
   if (rc.results_count <= 0 || !laps.riders[rc.results[0].slot].finished) return std::string();
   std::string out;
-  out += format("Time=%.2f|Laps=%d|Track=%s|Date=%ld\r\n", double(rc.time_limit) / TICS_PER_SECOND, rc.lap_count,
+  out += race_text("Time=%.2f|Laps=%d|Track=%s|Date=%ld\r\n", double(rc.time_limit) / TICS_PER_SECOND, rc.lap_count,
                 rc.track_name.c_str(), long(date));
-  out += format("%4s | %12s | %4s | %10s | %4s | %10s\r\n", "No.", "Bike", "Laps", "Total Time", "BLap", "Best Time");
+  out += race_text("%4s | %12s | %4s | %10s | %4s | %10s\r\n", "No.", "Bike", "Laps", "Total Time", "BLap", "Best Time");
   for (int i = 0; i < rc.results_count; ++i) {
     const RaceResult& r = rc.results[i];
     if (!laps.riders[r.slot].finished) continue;
@@ -285,25 +298,25 @@ std::string race_results_text(const RaceControl& rc, const LapRace& laps, int64_
     int64_t minutes;
     int seconds, ms;
     split_time(r.tic - laps.start_tic, minutes, seconds, ms);
-    out += format("%4s | %12s | %4d | %3lld:%02d.%03d | ", e.number.c_str(), e.bike.c_str(),
-                  laps_of_gates(laps, r.gates), (long long)minutes, seconds, ms);
+    out += race_text("%4s | %12s | %4d | %3lld:%02d.%03d | ", e.number.c_str(), e.bike.c_str(),
+                  race_laps_of_gates(laps, r.gates), (long long)minutes, seconds, ms);
     double best_seconds = 0;
     int best = laps_best_lap(laps, r.slot, &best_seconds);
     split_time(std::llround(best_seconds * TICS_PER_SECOND), minutes, seconds, ms);
-    out += format("%4d | %3lld:%02d.%03d\r\n", best, (long long)minutes, seconds, ms);
+    out += race_text("%4d | %3lld:%02d.%03d\r\n", best, (long long)minutes, seconds, ms);
   }
   for (int i = 0; i < rc.results_count; ++i) {
     const RaceResult& r = rc.results[i];
     const LapRider& rider = laps.riders[r.slot];
     if (!rider.finished) continue;
     out += "\r\n";
-    out += format("%d\r\n", rider.gates);
+    out += race_text("%d\r\n", rider.gates);
     std::string line;
     int in_lap = 0;
     for (int k = 0; k < rider.gates; ++k) {
       int64_t t = laps_crossing_tic(laps, r.slot, k);
       if (in_lap) line += " ";
-      line += t == -1 ? format("%8d", -1) : format("%8.3f", double(t - laps.start_tic) / TICS_PER_SECOND);
+      line += t == -1 ? race_text("%8d", -1) : race_text("%8.3f", double(t - laps.start_tic) / TICS_PER_SECOND);
       ++in_lap;
       if (laps_ends_lap(laps, k)) {
         out += line + "\r\n";

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "race/lap_timing.h"
+#include "track/track_roster.h"
 
 struct SimWorld;
 struct Vfs;
@@ -124,3 +125,10 @@ std::string race_results_text(const RaceControl& rc, const LapRace& laps, int64_
 bool race_results_write(const RaceControl& rc, const LapRace& laps, Vfs& vfs, int64_t date);
 // "%d:%02d.%03d" of a time in tics (never negative).
 std::string race_time_text(int64_t tics);
+// printf into a string of whatever length it takes.
+std::string race_text(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Completed laps of a gate count: 0 below F (and without laps), else (gates - F) / N + 1.
+int race_laps_of_gates(const LapRace& laps, int gates);
+// A robot as the results name him: his roster number (none for the plain
+// robot) and "Roborider".
+RaceEntrant race_robot_entrant(const SlotRider& rider, const char* bike);

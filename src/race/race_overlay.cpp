@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 namespace {
 
@@ -15,60 +13,36 @@ constexpr double MPH_PER_FOOT_PER_SECOND = 0.6818182;
 
 bool overlay_slot_ok(int slot) { return slot >= 0 && slot < LAPS_SLOTS; }
 
-std::string overlay_format(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string overlay_format(const char* f, ...) {
-  char buffer[256];
-  va_list args;
-  va_start(args, f);
-  int n = vsnprintf(buffer, sizeof buffer, f, args);
-  va_end(args);
-  if (n < 0) return std::string();
-  if (size_t(n) < sizeof buffer) return std::string(buffer, size_t(n));
-  // Long names: format again into a buffer of the full size.
-  std::string out(size_t(n) + 1, '\0');
-  va_start(args, f);
-  vsnprintf(out.data(), out.size(), f, args);
-  va_end(args);
-  out.resize(size_t(n));
-  return out;
-}
-
 // The number of the results order's entries that can be read.
 int overlay_results_count(const RaceControl& rc) { return std::clamp(rc.results_count, 0, int(LAPS_SLOTS)); }
 
-// Completed laps of a gate count (the results count, less removed laps).
-int overlay_laps_of_gates(const LapRace& laps, int gates) {
-  if (!laps.timing || laps.normal_lap <= 0 || gates < laps.first_lap) return 0;
-  return (gates - laps.first_lap) / laps.normal_lap + 1;
-}
-
 std::string overlay_number(const RaceControl& rc, int slot) {
-  return overlay_format("%3s", rc.entrants[slot].number.c_str());
+  return race_text("%3s", rc.entrants[slot].number.c_str());
 }
 
 // Seconds of a span of tics, "%7.3f".
-std::string overlay_seconds(int64_t tics) { return overlay_format("%7.3f", double(tics) / TICS_PER_SECOND); }
+std::string overlay_seconds(int64_t tics) { return race_text("%7.3f", double(tics) / TICS_PER_SECOND); }
 
 OverlayResultRow overlay_result_row(const RaceControl& rc, const LapRace& laps, const RaceResult& r, int position,
                                     int64_t gap_tics, int viewed_slot) {
   OverlayResultRow row;
   row.slot = r.slot;
-  row.position = overlay_format("%d", position);
+  row.position = race_text("%d", position);
   row.number = overlay_number(rc, r.slot);
-  row.laps = overlay_format("L%d", overlay_laps_of_gates(laps, r.gates));
+  row.laps = race_text("L%d", race_laps_of_gates(laps, r.gates));
   row.gap = overlay_seconds(gap_tics);
   double best_seconds = 0;
   int best = laps_best_lap(laps, r.slot, &best_seconds);
   row.best_time = race_time_text(std::llround(best_seconds * TICS_PER_SECOND));
-  row.best_lap = overlay_format("(%d)", best);
+  row.best_lap = race_text("(%d)", best);
   row.viewed = r.slot == viewed_slot;
   return row;
 }
 
 std::string overlay_penalty_line(const RaceControl& rc, const RaceResult& r) {
-  std::string line = overlay_format("%3s penalized ", rc.entrants[r.slot].number.c_str());
-  if (r.laps_removed > 0) line += overlay_format("%d %s ", r.laps_removed, r.laps_removed == 1 ? "lap" : "laps");
-  line += overlay_format("%.2f seconds for cutting track", double(r.penalty) / TICS_PER_SECOND);
+  std::string line = race_text("%3s penalized ", rc.entrants[r.slot].number.c_str());
+  if (r.laps_removed > 0) line += race_text("%d %s ", r.laps_removed, r.laps_removed == 1 ? "lap" : "laps");
+  line += race_text("%.2f seconds for cutting track", double(r.penalty) / TICS_PER_SECOND);
   return line;
 }
 
@@ -121,7 +95,7 @@ std::vector<OverlayTickerEntry> overlay_ticker(const RaceControl& rc, const LapR
     }
     OverlayTickerEntry e;
     e.slot = slot;
-    e.position = overlay_format("%d", i + 1);
+    e.position = race_text("%d", i + 1);
     e.number = overlay_number(rc, slot);
     e.name = rc.entrants[slot].name;
     int g = laps.riders[slot].gates;
@@ -147,22 +121,22 @@ OverlayLapFlag overlay_lap_flag(const LapRace& laps) {
     return flag;
   }
   flag.last_lap = set && h + 1 == laps.finish_laps;
-  flag.text = overlay_format("Lap %d", h + 1);
+  flag.text = race_text("Lap %d", h + 1);
   return flag;
 }
 
 std::vector<std::string> overlay_text_lines(const OverlayTextInput& in) {
   std::vector<std::string> out;
-  if (in.draw_fps) out.push_back(overlay_format("FPS - %d", in.fps));
+  if (in.draw_fps) out.push_back(race_text("FPS - %d", in.fps));
   if (in.draw_time) {
     int64_t t = std::max<int64_t>(in.race_tics, 0);
     int64_t seconds = t / TICS_PER_SECOND;
     int tenth = int(t % TICS_PER_SECOND * 10 / TICS_PER_SECOND);
-    out.push_back(overlay_format("Time - %lld:%02d.%d ", (long long)(seconds / 60), int(seconds % 60), tenth));
+    out.push_back(race_text("Time - %lld:%02d.%d ", (long long)(seconds / 60), int(seconds % 60), tenth));
   }
   if (in.draw_ping && in.connected)
-    out.push_back(overlay_format("Ping - %dms (%dms offset)", in.ping_ms, in.offset_ms));
-  if (in.draw_speed) out.push_back(overlay_format("Speed - %.2f", in.speed * MPH_PER_FOOT_PER_SECOND));
+    out.push_back(race_text("Ping - %dms (%dms offset)", in.ping_ms, in.offset_ms));
+  if (in.draw_speed) out.push_back(race_text("Speed - %.2f", in.speed * MPH_PER_FOOT_PER_SECOND));
   if (in.render_stats) out.insert(out.end(), in.render_stat_lines.begin(), in.render_stat_lines.end());
   if (in.dabbing) out.push_back("Dabbing!");
   if (in.message_lines > 0) {

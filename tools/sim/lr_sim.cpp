@@ -307,10 +307,7 @@ bool add_rider(void* context, int slot, const SlotRider& rider, const CurrentTra
   BikeSim* b = sim_slot_add(s.world, slot, index, SIM_LOCAL, false);
   if (!b) return false;
   bike_sim_apply_tuning(*b, setup_apply(*b->model, s.setup, true));
-  RaceEntrant& who = s.control.entrants[slot];
-  who.bike = b->model->name;
-  who.number = rider.robot >= 0 && rider.robot < ROSTER_SIZE ? robot_roster()[rider.robot].number : "";
-  who.name = "Roborider";
+  s.control.entrants[slot] = race_robot_entrant(rider, b->model->name);
   sim_place_rider(&track.terrain, *b, sim_grid_place(&track.gates, track.terrain.extent, slot));
   return true;
 }
